@@ -1,0 +1,165 @@
+#include "platform/code_page.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+#include <vector>
+
+namespace quorvane::platform {
+namespace {
+
+// One iconv descriptor per conversion call: cheap enough for our message sizes
+// and keeps the functions safe to call from any command-server thread.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+            throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+        }
+    }
+    ~Converter() { iconv_close(cd_); }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts as much of [in, in+size) as possible. Returns the number of input
+    // bytes consumed; stops at the first sequence that cannot be converted.
+    size_t Convert(const char* in, size_t size, std::string& out) {
+        char buffer[1024];
+        auto* src = const_cast<char*>(in);
+        size_t left = size;
+        while (left > 0) {
+            char* dst = buffer;
+            size_t room = sizeof buffer;
+            size_t rc = iconv(cd_, &src, &left, &dst, &room);
+            out.append(buffer, dst - buffer);
+            if (rc == static_cast<size_t>(-1) && errno != E2BIG) break;
+        }
+        return size - left;
+    }
+
+    void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+
+private:
+    iconv_t cd_;
+};
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+std::string ToAnsi(std::u16string_view text) {
+    Converter converter("GBK", "UTF-16LE");
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        // Find the longest run free of unpaired surrogates and hand it over whole.
+        size_t end = i;
+        while (end < text.size()) {
+            char16_t c = text[end];
+            if (IsHighSurrogate(c) && end + 1 < text.size() && IsLowSurrogate(text[end + 1])) {
+                end += 2;
+            } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
+                break;
+            } else {
+                ++end;
+            }
+        }
+        while (i < end) {
+            std::string le;
+            le.reserve((end - i) * 2);
+            for (size_t k = i; k < end; ++k) {
+                le.push_back(static_cast<char>(text[k] & 0xFF));
+                le.push_back(static_cast<char>(text[k] >> 8));
+            }
+            size_t used = converter.Convert(le.data(), le.size(), out) / 2;
+            i += used;
+            if (i < end) {
+                // Unrepresentable character: one '?' per code unit.
+                size_t units = IsHighSurrogate(text[i]) ? 2 : 1;
+                out.append(units, '?');
+                i += units;
+                converter.Reset();
+            }
+        }
+        if (i < text.size() && end == i) {
+            out.push_back('?');
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::u16string FromAnsi(std::string_view bytes) {
+    Converter converter("UTF-16LE", "GBK");
+    std::string le;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        i += converter.Convert(bytes.data() + i, bytes.size() - i, le);
+        if (i < bytes.size()) {
+            le.append("?\0", 2);
+            ++i;
+            converter.Reset();
+        }
+    }
+    std::u16string out(le.size() / 2, u'\0');
+    for (size_t k = 0; k < out.size(); ++k) {
+        out[k] = static_cast<char16_t>(static_cast<unsigned char>(le[2 * k]) |
+                                       (static_cast<unsigned char>(le[2 * k + 1]) << 8));
+    }
+    return out;
+}
+
+std::string ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::u16string FromUtf8(std::string_view bytes) {
+    Converter converter("UTF-16LE", "UTF-8");
+    std::string le;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        i += converter.Convert(bytes.data() + i, bytes.size() - i, le);
+        if (i < bytes.size()) {
+            le.append("\xFD\xFF", 2);  // U+FFFD
+            ++i;
+            converter.Reset();
+        }
+    }
+    std::u16string out(le.size() / 2, u'\0');
+    for (size_t k = 0; k < out.size(); ++k) {
+        out[k] = static_cast<char16_t>(static_cast<unsigned char>(le[2 * k]) |
+                                       (static_cast<unsigned char>(le[2 * k + 1]) << 8));
+    }
+    return out;
+}
+
+}  // namespace quorvane::platform

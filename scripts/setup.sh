@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs whatever this machine lacks to build, run and test the client.
+# Safe to run again: packages already present are left alone.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git clang
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+  qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
+  libqt6webenginecore6-bin libqt6svg6
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  fonts-noto-cjk python3 procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: everything is installed"
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
