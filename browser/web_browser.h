@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+#include "browser/browser_engine.h"
+
+// The embedded browser control the windows hold as `WebBrowser1`. It owns its
+// engine and lets the engine's view fill the control.
+class TWebBrowser : public QWidget {
+    Q_OBJECT
+public:
+    // Without an engine the control makes the real one (Qt WebEngine).
+    explicit TWebBrowser(QWidget* parent, std::unique_ptr<BrowserEngine> engine = nullptr);
+    ~TWebBrowser() override;
+
+    void Navigate(const QString& url) { engine_->Navigate(url); }
+    void Stop() { engine_->Stop(); }
+    void Refresh() { engine_->Refresh(); }
+    QString LocationURL() const { return engine_->LocationURL(); }
+    bool Busy() const { return engine_->Busy(); }
+
+    // Document access: everything a caller asks of the loaded HTML document.
+    bool HasDocument() const { return engine_->HasDocument(); }
+    void ExecScript(const QString& code) { engine_->ExecScript(code); }
+    QString DocumentTitle() const { return engine_->DocumentTitle(); }
+    void ClearBodyBorderWidth() { engine_->ClearBodyBorderWidth(); }
+
+    BrowserEngine& Engine() { return *engine_; }
+
+signals:
+    void OnNavigateComplete2(TWebBrowser* sender, const QString& url);
+    void OnDocumentComplete(TWebBrowser* sender, const QString& url);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::unique_ptr<BrowserEngine> engine_;
+};
+
+// Makes the Qt WebEngine engine; separated so that test builds can avoid it.
+std::unique_ptr<BrowserEngine> MakeWebEngineBrowserEngine(QWidget* parent);

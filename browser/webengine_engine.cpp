@@ -1,0 +1,212 @@
+#include "browser/webengine_engine.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineView>
+
+namespace {
+
+const QString kBlank = QStringLiteral("about:blank");
+
+}  // namespace
+
+class BridgePage : public QWebEnginePage {
+public:
+    BridgePage(QWebEngineProfile* profile, WebEngineBrowserEngine* engine)
+        : QWebEnginePage(profile), engine_(engine) {}
+
+protected:
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
+                                  const QString&) override {
+        if (message.startsWith(engine_->secret_))
+            engine_->OnPageReport(message.mid(engine_->secret_.size()));
+    }
+
+private:
+    WebEngineBrowserEngine* engine_;
+};
+
+QWebEngineProfile* SharedBrowserProfile() {
+    static QPointer<QWebEngineProfile> profile;
+    if (!profile) {
+        profile = new QWebEngineProfile(QStringLiteral("Quorvane"), QCoreApplication::instance());
+        profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+        profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    }
+    return profile;
+}
+
+std::unique_ptr<BrowserEngine> MakeWebEngineBrowserEngine(QWidget* parent) {
+    return std::make_unique<WebEngineBrowserEngine>(parent);
+}
+
+QString WebEngineBrowserEngine::BridgeScript(const QString& secret) {
+    static const char* const kTemplate = R"JS(
+(function () {
+  var secret = %1;
+  var marker = 'lient://loadgame|';
+  function report(kind, url, title) {
+    console.debug(secret + JSON.stringify({kind: kind, url: String(url), top: window === window.top,
+                                           title: title === undefined ? '' : String(title)}));
+  }
+  function loadable(url) { return /^(https?|about|data|blob|file|javascript):/i.test(url); }
+  report('commit', location.href);
+  if (window.navigation) {
+    navigation.addEventListener('navigate', function (e) {
+      var url = e.destination.url;
+      if (url.indexOf(marker) >= 0 && !loadable(url)) {
+        if (e.cancelable) e.preventDefault();
+        report('commit', url);
+      }
+    });
+  }
+  // A frame whose address the engine cannot load never gets a document of its
+  // own, so its address is read from the element.
+  var seen = new WeakMap();
+  function checkFrame(el) {
+    var src = el.getAttribute('src');
+    if (src && src.indexOf(marker) >= 0 && !loadable(src) && seen.get(el) !== src) {
+      seen.set(el, src);
+      report('commit', src);
+    }
+  }
+  function scan(node) {
+    if (node.nodeType !== 1) return;
+    if (node.tagName === 'IFRAME' || node.tagName === 'FRAME') checkFrame(node);
+    if (node.querySelectorAll) node.querySelectorAll('iframe,frame').forEach(checkFrame);
+  }
+  new MutationObserver(function (mutations) {
+    mutations.forEach(function (m) {
+      if (m.type === 'attributes') checkFrame(m.target);
+      else m.addedNodes.forEach(scan);
+    });
+  }).observe(document, {subtree: true, childList: true, attributes: true, attributeFilter: ['src']});
+  window.addEventListener('load', function () { report('load', location.href, document.title); });
+})();
+)JS";
+    QString quoted = QString::fromUtf8(QJsonDocument(QJsonObject{{"s", secret}}).toJson(QJsonDocument::Compact));
+    // {"s":"…"} → "…"
+    quoted = quoted.mid(5, quoted.size() - 6);
+    return QString::fromUtf8(kTemplate).arg(quoted);
+}
+
+bool WebEngineBrowserEngine::IsLoadable(const QString& url) {
+    static const char* const kSchemes[] = {"http:", "https:", "about:", "data:", "blob:", "file:",
+                                           "javascript:"};
+    for (const char* scheme : kSchemes)
+        if (url.startsWith(QLatin1String(scheme), Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
+    : secret_(QStringLiteral("\x01qv%1:").arg(QRandomGenerator::system()->generate64(), 16, 16,
+                                                QLatin1Char('0'))),
+      page_(std::make_unique<BridgePage>(SharedBrowserProfile(), this)) {
+    QWebEngineScript bridge;
+    bridge.setName(QStringLiteral("quorvane-bridge"));
+    bridge.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    bridge.setWorldId(QWebEngineScript::ApplicationWorld);
+    bridge.setRunsOnSubFrames(true);
+    bridge.setSourceCode(BridgeScript(secret_));
+    page_->scripts().insert(bridge);
+
+    view_ = new QWebEngineView(parent);
+    view_->setPage(page_.get());
+    view_->setContextMenuPolicy(Qt::NoContextMenu);
+
+    connect(page_.get(), &QWebEnginePage::loadStarted, this, [this] { busy_ = true; });
+    connect(page_.get(), &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        busy_ = false;
+        // A blank page that failed to commit must not hold back the next load.
+        if (!ok && blankPending_) {
+            blankPending_ = false;
+            if (hasDeferred_) {
+                hasDeferred_ = false;
+                StartLoad(deferredUrl_);
+            }
+        }
+    });
+}
+
+WebEngineBrowserEngine::~WebEngineBrowserEngine() {
+    delete view_.data();  // the view must go before the page it shows
+}
+
+QWidget* WebEngineBrowserEngine::View() { return view_; }
+
+void WebEngineBrowserEngine::Navigate(const QString& url) {
+    if (!IsLoadable(url)) {
+        // The engine cannot load it (a hand-off address, say): complete it as a
+        // navigation that went nowhere, on the next turn of the loop like any
+        // real completion.
+        QTimer::singleShot(0, this, [this, url] { emit NavigateComplete2(url); });
+        return;
+    }
+    if (url == kBlank) {
+        hasDeferred_ = false;
+        blankPending_ = true;
+        StartLoad(url);
+        return;
+    }
+    if (blankPending_) {
+        deferredUrl_ = url;
+        hasDeferred_ = true;
+        return;
+    }
+    StartLoad(url);
+}
+
+void WebEngineBrowserEngine::StartLoad(const QString& url) {
+    page_->setUrl(QUrl(url));
+}
+
+void WebEngineBrowserEngine::Stop() {
+    blankPending_ = false;
+    hasDeferred_ = false;
+    page_->triggerAction(QWebEnginePage::Stop);
+}
+
+void WebEngineBrowserEngine::Refresh() { page_->triggerAction(QWebEnginePage::Reload); }
+
+QString WebEngineBrowserEngine::LocationURL() const {
+    return location_.isEmpty() ? page_->url().toString() : location_;
+}
+
+void WebEngineBrowserEngine::ExecScript(const QString& code) { page_->runJavaScript(code); }
+
+void WebEngineBrowserEngine::ClearBodyBorderWidth() {
+    page_->runJavaScript(
+        QStringLiteral("if (document.body && document.body.style) document.body.style.borderWidth = '';"));
+}
+
+void WebEngineBrowserEngine::OnPageReport(const QString& json) {
+    const QJsonObject report = QJsonDocument::fromJson(json.toUtf8()).object();
+    const QString kind = report.value(QStringLiteral("kind")).toString();
+    const QString url = report.value(QStringLiteral("url")).toString();
+    const bool top = report.value(QStringLiteral("top")).toBool();
+    if (kind == QLatin1String("commit")) {
+        if (top && IsLoadable(url)) {
+            location_ = url;
+            title_.clear();
+            hasDocument_ = true;
+        }
+        emit NavigateComplete2(url);
+        if (top && url == kBlank && blankPending_) {
+            blankPending_ = false;
+            if (hasDeferred_) {
+                hasDeferred_ = false;
+                StartLoad(deferredUrl_);
+            }
+        }
+    } else if (kind == QLatin1String("load")) {
+        if (top) title_ = report.value(QStringLiteral("title")).toString();
+        emit DocumentComplete(url);
+    }
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+#include "browser/browser_engine.h"
+
+class QWebEnginePage;
+class QWebEngineProfile;
+class QWebEngineView;
+class BridgePage;
+
+// The browser profile every window shares: a named, persistent profile whose
+// disk cache and cookie store live under the user's data directory, so the
+// cache can be cleared while the login cookies stay.
+QWebEngineProfile* SharedBrowserProfile();
+
+// Qt WebEngine behind the engine interface.
+//
+// Qt's URL type cannot hold addresses such as "client://loadgame|…" (the "|"
+// makes them invalid), and every Qt-side navigation hook sees them mangled or
+// not at all. So navigations are observed from inside the page: a script
+// injected into every frame at document creation reports each committed
+// document's location.href verbatim, intercepts navigations to addresses the
+// engine cannot load (reporting their exact text) and reports each finished
+// load with the document's title. Reports travel as console messages carrying
+// a per-engine secret, from an isolated script world the page cannot reach.
+class WebEngineBrowserEngine : public BrowserEngine {
+    Q_OBJECT
+public:
+    explicit WebEngineBrowserEngine(QWidget* parent);
+    ~WebEngineBrowserEngine() override;
+
+    QWidget* View() override;
+    void Navigate(const QString& url) override;
+    void Stop() override;
+    void Refresh() override;
+    QString LocationURL() const override;
+    bool Busy() const override { return busy_; }
+    bool HasDocument() const override { return hasDocument_; }
+    void ExecScript(const QString& code) override;
+    QString DocumentTitle() const override { return title_; }
+    void ClearBodyBorderWidth() override;
+
+    // Text of the bridge script for a given secret (exposed for tests).
+    static QString BridgeScript(const QString& secret);
+    // Whether the engine can load an address itself; others are only reported.
+    static bool IsLoadable(const QString& url);
+
+private:
+    friend class BridgePage;
+    void OnPageReport(const QString& json);
+    void StartLoad(const QString& url);
+
+    QString secret_;
+    std::unique_ptr<BridgePage> page_;
+    QPointer<QWebEngineView> view_;
+    QString location_;
+    QString title_;
+    bool busy_ = false;
+    bool hasDocument_ = false;
+    // A load asked for while the blank page is still on its way waits for the
+    // blank page to commit, so scripts run in the blank page before it goes.
+    bool blankPending_ = false;
+    QString deferredUrl_;
+    bool hasDeferred_ = false;
+};

@@ -1,0 +1,140 @@
+#include "launcher/form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QScreen>
+
+#include "app/deployment.h"
+#include "app/shared_values.h"
+#include "game/form2.h"
+#include "launcher/hand_off.h"
+#include "platform/code_page.h"
+
+namespace {
+
+std::string AnsiOf(const QString& text) {
+    return quorvane::platform::ToAnsi(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()));
+}
+
+QString TextOf(std::string_view ansi) {
+    return QString::fromStdU16String(quorvane::platform::FromAnsi(ansi));
+}
+
+}  // namespace
+
+TForm1::TForm1(BrowserEngineFactory engineFactory) {
+    PlatformId = deployment::BuiltPlatformId;
+    FirstBlankPending = true;
+
+    setWindowTitle(QStringLiteral("Quorvane"));
+    setWindowFlag(Qt::FramelessWindowHint);
+    setFixedSize(1127, 621);
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QColor(0x0e, 0x09, 0x05));
+    setPalette(background);
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPixelSize(11);
+    setFont(tahoma);
+
+    Edit1 = new QLineEdit(this);
+    Edit1->setGeometry(128, 587, 329, 21);
+    Edit1->setText(QStringLiteral("client://loadgame|http://%1/game.html?server=1")
+                       .arg(QString::fromLatin1(deployment::PortalHost)));
+
+    Button1 = new QPushButton(QStringLiteral("GO"), this);
+    Button1->setGeometry(471, 585, 75, 25);
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+    Panel6 = new QWidget(this);
+    Panel6->setGeometry(486, 195, 605, 365);
+
+    WebBrowser1 = new TWebBrowser(Panel6, engineFactory ? engineFactory(Panel6) : nullptr);
+    WebBrowser1->setGeometry(0, 0, 605, 365);
+    WebBrowser1->setFocusPolicy(Qt::NoFocus);
+    connect(WebBrowser1, &TWebBrowser::OnNavigateComplete2, this,
+            &TForm1::WebBrowser1NavigateComplete2);
+
+    setTabOrder(Edit1, Button1);
+
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate() {
+    WebBrowser1->Navigate(QStringLiteral("about:blank"));
+    Edit1->hide();
+    Button1->hide();
+    LoadStartPage();
+}
+
+void TForm1::LoadStartPage() {
+    if (PlatformId == 0) {
+        WebBrowser1->Navigate(QStringLiteral("about:blank"));
+        Edit1->show();
+        Button1->show();
+        return;
+    }
+    Random.Seed(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
+    const int ver = Random.Draw();
+    WebBrowser1->Navigate(
+        QString::fromStdString(BuildStartPageUrl(deployment::StartPageHost, PlatformId, ver)));
+}
+
+QStringList TForm1::FirstBlankScripts() {
+    return {
+        QStringLiteral("document.write('<p align=\"center\"><font color=\"#cccccc\">loading"
+                       "\u2026\u2026</font></p>')"),
+        QStringLiteral("document.body.style.backgroundColor='#0e0905';"),
+        QStringLiteral("document.body.scroll='no';"),
+        // The engine ignores body.scroll; this is how it hides the scroll bars.
+        QStringLiteral("document.documentElement.style.overflow='hidden';"),
+    };
+}
+
+void TForm1::RunPageScript(const QString& code) {
+    if (!WebBrowser1->HasDocument()) return;
+    WebBrowser1->ExecScript(code);
+}
+
+void TForm1::WebBrowser1NavigateComplete2(TWebBrowser*, const QString& url) {
+    const std::string ansiUrl = AnsiOf(url);
+    const CompletionDecision decision = ClassifyCompletion(
+        ansiUrl, FirstBlankPending, SiteHosts{deployment::StartPageHost, deployment::PortalHost});
+
+    switch (decision.action) {
+        case CompletionAction::StyleFirstBlank:
+            for (const QString& script : FirstBlankScripts()) RunPageScript(script);
+            FirstBlankPending = false;
+            return;
+        case CompletionAction::HandOffCut:
+        case CompletionAction::HandOffWhole:
+            HandOff(TextOf(decision.gameUrl));
+            break;
+        case CompletionAction::StatusOnly:
+            break;
+    }
+    Edit1->setText(WebBrowser1->LocationURL());
+}
+
+void TForm1::HandOff(const QString& gameUrl) {
+    WebBrowser1->Navigate(QStringLiteral("about:blank"));
+    WebBrowser1->Stop();
+    hide();
+    Form2->show();
+    Form2->OpenGame(gameUrl);
+}
+
+void TForm1::Button1Click() { WebBrowser1->Navigate(Edit1->text()); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // The launcher is the main window: closing it ends the application.
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) QApplication::quit();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The launcher's reading of a completed navigation. Everything works on the
+// address in the ANSI code page, byte for byte and case-sensitively, because
+// that is how the site's pages have always been matched.
+
+inline constexpr std::string_view kHandOffMarker = "client://loadgame|";
+inline constexpr std::size_t kHandOffMarkerLength = 18;
+inline constexpr std::string_view kBlankPage = "about:blank";
+
+enum class CompletionAction {
+    StyleFirstBlank,  // the very first blank page: dress it, nothing else
+    HandOffCut,       // marker found: the game URL is the address minus 18 bytes
+    HandOffWhole,     // a game-portal address: handed over unchanged
+    StatusOnly,       // anything else: only the status line follows it
+};
+
+struct CompletionDecision {
+    CompletionAction action = CompletionAction::StatusOnly;
+    std::string gameUrl;  // ANSI bytes, for the two hand-off actions
+};
+
+struct SiteHosts {
+    std::string startPageHost;
+    std::string portalHost;
+};
+
+CompletionDecision ClassifyCompletion(std::string_view ansiUrl, bool firstBlankPending,
+                                      const SiteHosts& hosts);
+
+// "http://" host "/hot_update/url_redirect/jump" platform ".html?type=0&ver=" ver
+std::string BuildStartPageUrl(std::string_view startPageHost, std::int32_t platformId, int ver);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+// The runtime library's pseudo-random generator the site's cache-busting
+// numbers come from: a 32-bit linear congruential state, multiplier 22695477,
+// increment 1, yielding bits 16 to 30 of each new state. Seeding stores the
+// seed and advances once, which is how that runtime behaves and why two draws
+// after the same seed always repeat.
+class RuntimeRandom {
+public:
+    void Seed(std::uint32_t seed) {
+        state_ = seed;
+        Advance();
+    }
+    // A number from 0 to 32767.
+    int Draw() {
+        Advance();
+        return static_cast<int>((state_ >> 16) & 0x7FFF);
+    }
+    std::uint32_t State() const { return state_; }
+
+private:
+    void Advance() { state_ = state_ * 22695477u + 1u; }
+    std::uint32_t state_ = 1;
+};
