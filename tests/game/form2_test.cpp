@@ -118,7 +118,7 @@ TEST_F(GameWindowTest, RefreshSkipsBlankPagesButTheButtonDoesNot) {
         game->RefreshUnlessBlank();
         EXPECT_EQ(gameEngine->calls.contains("Refresh"), refreshes) << location.toStdString();
         gameEngine->calls.clear();
-        game->GraphicButton5Click();
+        game->GraphicButton5Click(game->GraphicButton5);
         EXPECT_EQ(gameEngine->calls, QStringList{"Refresh"});
     }
 }
@@ -130,7 +130,7 @@ TEST_F(GameWindowTest, ReturnToTheLauncherBlanksHidesAndReloadsTheStartPage) {
     launcherEngine->navigations.clear();
     gameEngine->navigations.clear();
 
-    game->GraphicButton6Click();
+    game->GraphicButton6Click(game->GraphicButton6);
 
     EXPECT_EQ(gameEngine->navigations, QStringList{"about:blank"});
     EXPECT_TRUE(game->isHidden());

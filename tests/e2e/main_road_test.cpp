@@ -1,0 +1,158 @@
+// The main road on the real browser engine against the bundled demo site:
+// start page, every way the site enters the game, and the way back.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <functional>
+#include <memory>
+
+#include "app/deployment.h"
+#include "app/shared_values.h"
+#include "game/form2.h"
+#include "game/form3.h"
+#include "launcher/form1.h"
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+class DemoSite {
+public:
+    bool Start() {
+        const QString address = QString::fromLatin1(deployment::StartPageHost);
+        process_.setProgram(QStringLiteral("python3"));
+        process_.setArguments({QStringLiteral(QUORVANE_SOURCE_DIR "/demo/serve.py"),
+                               QStringLiteral("--port"), address.section(':', 1)});
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+        process_.start();
+        if (!process_.waitForStarted(5000)) return false;
+        return WaitFor([this] { return Log().contains("serving "); }, 10000) &&
+               process_.state() == QProcess::Running;
+    }
+    ~DemoSite() {
+        process_.terminate();
+        if (!process_.waitForFinished(3000)) process_.kill();
+        process_.waitForFinished(1000);
+    }
+    QString Log() {
+        log_ += QString::fromUtf8(process_.readAllStandardOutput());
+        return log_;
+    }
+    QString Errors() { return QString::fromUtf8(process_.readAllStandardError()); }
+
+private:
+    QProcess process_;
+    QString log_;
+};
+
+class MainRoadTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        site = new DemoSite;
+        ASSERT_TRUE(site->Start()) << "the demo site did not start on " << deployment::StartPageHost
+                                   << " (is the port taken?) " << site->Errors().toStdString();
+        Form1 = new TForm1;
+        Form2 = new TForm2;
+        Form3 = new TForm3;
+        Form1->show();
+    }
+    static void TearDownTestSuite() {
+        delete Form3;
+        delete Form2;
+        delete Form1;
+        Form1 = nullptr;
+        Form2 = nullptr;
+        Form3 = nullptr;
+        delete site;
+    }
+
+    static bool OnServerList() {
+        return Form1->isVisible() &&
+               Form1->WebBrowser1->LocationURL().contains("/serverlist.html") &&
+               !Form1->WebBrowser1->Busy();
+    }
+
+    static inline DemoSite* site = nullptr;
+};
+
+const QString kHost = QString::fromLatin1(deployment::StartPageHost);
+
+TEST_F(MainRoadTest, StartPageIsRequestedThroughTheRedirectAfterTheStyledBlankPage) {
+    ASSERT_TRUE(WaitFor(OnServerList)) << Form1->WebBrowser1->LocationURL().toStdString();
+    EXPECT_FALSE(FirstBlankPending) << "the blank page was never styled";
+    const QRegularExpression request(QStringLiteral(
+        "GET /hot_update/url_redirect/jump1401\\.html\\?type=0&ver=(\\d+) 200"));
+    const auto match = request.match(site->Log());
+    ASSERT_TRUE(match.hasMatch()) << site->Log().toStdString();
+    EXPECT_LE(match.captured(1).toInt(), 32767);
+    EXPECT_TRUE(Form2->isHidden());
+    EXPECT_TRUE(Form1->Edit1->text().contains("/serverlist.html"));
+}
+
+struct Entry {
+    const char* element;
+    QString gameUrl;
+    QString title;
+    bool maximised;
+};
+
+TEST_F(MainRoadTest, EveryWayOfEnteringHandsTheExactAddressToTheGameWindow) {
+    const Entry entries[] = {
+        {"enter-script", "http://" + kHost + "/game.html?server=1&name=%E9%9D%92%E9%BE%99",
+         QStringLiteral("Quorvane · 1服 青龙"), false},
+        {"enter-link", "http://" + kHost + "/game.html?server=2&name=%E7%99%BD%E8%99%8E",
+         QStringLiteral("Quorvane · 2服 白虎"), false},
+        {"enter-max",
+         "http://" + kHost + "/game.html?server=3&name=%E6%9C%B1%E9%9B%80&windowsize=max",
+         QStringLiteral("Quorvane · 3服 朱雀"), true},
+        {"enter-portal", "http://" + kHost + "/playgame_4.html",
+         QStringLiteral("Quorvane · 4服 玄武"), false},
+        {"enter-frame", "http://" + kHost + "/game.html?server=5&name=%E9%BA%92%E9%BA%9F",
+         QStringLiteral("Quorvane · 5服 麒麟"), false},
+    };
+    for (const Entry& entry : entries) {
+        SCOPED_TRACE(entry.element);
+        ASSERT_TRUE(WaitFor(OnServerList)) << Form1->WebBrowser1->LocationURL().toStdString();
+        Form1->WebBrowser1->ExecScript(
+            QStringLiteral("document.getElementById('%1').click();").arg(entry.element));
+
+        ASSERT_TRUE(WaitFor([&] { return Form2->Label1->text() == entry.title; }))
+            << "title: " << Form2->Label1->text().toStdString()
+            << " at: " << Form2->WebBrowser1->LocationURL().toStdString();
+        EXPECT_TRUE(Form1->isHidden());
+        EXPECT_TRUE(Form2->isVisible());
+        EXPECT_EQ(Form2->WebBrowser1->LocationURL(), entry.gameUrl);
+        EXPECT_EQ(Form2->Maximised, entry.maximised);
+        EXPECT_TRUE(Form2->TrayIcon1->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable());
+
+        const int requestsBefore = site->Log().count("GET /hot_update/url_redirect/jump1401.html");
+        Form2->GraphicButton6Click(Form2->GraphicButton6);
+        EXPECT_TRUE(Form2->isHidden());
+        EXPECT_TRUE(Form1->isVisible());
+        ASSERT_TRUE(WaitFor([&] {
+            return site->Log().count("GET /hot_update/url_redirect/jump1401.html") > requestsBefore;
+        })) << "no fresh start page after the return";
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A profile of its own, so test runs leave the player's cache and cookies alone.
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvane-e2e"));
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
