@@ -6,6 +6,7 @@
 #include "app/shared_values.h"
 #include "game/size_mode.h"
 #include "resources/picture_names.h"
+#include "widgets/layout.h"
 
 namespace {
 
@@ -13,66 +14,29 @@ constexpr int kPadding = 2;
 constexpr int kStripHeight = 45;
 constexpr int kButtonAreaWidth = 422;
 
-void Paint(QWidget* widget, const QColor& colour) {
-    widget->setAutoFillBackground(true);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-}
-
-// A picture control: unscaled at its box's top-left unless stretched.
-QLabel* MakeImage(QWidget* parent, const char* picture, const QRect& box, bool stretch = false) {
-    auto* image = new QLabel(parent);
-    image->setGeometry(box);
-    image->setPixmap(QPixmap(QString::fromLatin1(picture)));
-    image->setScaledContents(stretch);
-    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return image;
-}
-
-TGraphicButton* MakeButton(QWidget* parent, const quorvane::pictures::Skins& skins, const QRect& box) {
-    auto* button = new TGraphicButton(parent);
-    button->setGeometry(box);
-    button->SetSkinNormal(QPixmap(QString::fromLatin1(skins.normal)));
-    button->SetSkinOver(QPixmap(QString::fromLatin1(skins.hover)));
-    button->SetSkinDown(QPixmap(QString::fromLatin1(skins.pressed)));
-    return button;
-}
-
 }  // namespace
 
 TForm2::TForm2(BrowserEngineFactory engineFactory) {
+    namespace pictures = quorvane::pictures;
+    using namespace quorvane::widgets;
+
     setWindowTitle(QStringLiteral("Quorvane"));
     setWindowFlag(Qt::FramelessWindowHint);
-    Paint(this, Qt::black);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPixelSize(11);
-    setFont(tahoma);
+    PaintBackground(this, Qt::black);
+    setFont(MakeFont({"Tahoma", "DejaVu Sans"}, 11));
     resize(1208, 700);
 
-    namespace pictures = quorvane::pictures;
-    // Controls in creation order; later siblings stack above earlier ones.
-    Panel1 = new QWidget(this);
-    Paint(Panel1, Qt::black);
+    // Controls in creation order. Panel1, Panel3, Panel2, Image1 and Image2
+    // follow the window's size (AlignPanels); the rest keep their places.
+    Panel1 = MakePanel(this, QRect(2, 2, 1204, 45), Qt::black);
     Image1 = MakeImage(Panel1, pictures::kGameStrip, QRect(0, 0, 782, 45), true);
-
-    Label1 = new QLabel(QStringLiteral("       "), Panel1);
-    Label1->move(383, 9);
-    QFont titleFont;
-    titleFont.setFamilies({QStringLiteral("Microsoft YaHei UI Light"), QStringLiteral("Noto Sans CJK SC")});
-    titleFont.setPixelSize(17);
-    titleFont.setBold(true);
-    Label1->setFont(titleFont);
-    QPalette labelPalette = Label1->palette();
-    labelPalette.setColor(QPalette::WindowText, QColor(160, 160, 160));  // button shadow
-    Label1->setPalette(labelPalette);
-    Label1->adjustSize();
-
+    Label1 = MakeLabel(Panel1, QStringLiteral("       "), QPoint(383, 9),
+                       MakeFont({"Microsoft YaHei UI Light", "Noto Sans CJK SC"}, 17, true),
+                       QColor(160, 160, 160));  // the button-shadow grey
     Image4 = MakeImage(Panel1, pictures::kGameFigure, QRect(0, 0, 110, 45));
     Image3 = MakeImage(Panel1, pictures::kGameTitle, QRect(74, 2, 101, 45));
 
-    Panel3 = new QWidget(Panel1);
-    Paint(Panel3, Qt::black);
+    Panel3 = MakePanel(Panel1, QRect(782, 0, 422, 45), Qt::black);
     Image2 = MakeImage(Panel3, pictures::kGameStripRight, QRect(0, 0, 422, 45));
     GraphicButton1 = MakeButton(Panel3, pictures::kGameExit, QRect(358, 2, 57, 24));
     GraphicButton2 = MakeButton(Panel3, pictures::kGameSizeToggle, QRect(329, 2, 29, 24));
@@ -83,11 +47,9 @@ TForm2::TForm2(BrowserEngineFactory engineFactory) {
     GraphicButton6 = MakeButton(Panel3, pictures::kGameSwitchServer, QRect(0, 18, 81, 24));
     GraphicButton6->SetOnClick(this, &TForm2::GraphicButton6Click);
 
-    Panel2 = new QWidget(this);
-    Paint(Panel2, QColor(128, 0, 128));
-
+    Panel2 = MakePanel(this, QRect(2, 47, 1204, 651), QColor(128, 0, 128));
     WebBrowser1 = new TWebBrowser(Panel2, engineFactory ? engineFactory(Panel2) : nullptr);
-    WebBrowser1->move(-2, -2);
+    WebBrowser1->setGeometry(-2, -2, 911, 560);
     connect(WebBrowser1, &TWebBrowser::OnDocumentComplete, this,
             &TForm2::WebBrowser1DocumentComplete);
 

@@ -10,6 +10,7 @@
 #include "game/form2.h"
 #include "launcher/hand_off.h"
 #include "platform/code_page.h"
+#include "widgets/layout.h"
 
 namespace {
 
@@ -28,36 +29,55 @@ TForm1::TForm1(BrowserEngineFactory engineFactory) {
     PlatformId = deployment::BuiltPlatformId;
     FirstBlankPending = true;
 
+    namespace pictures = quorvane::pictures;
+    using namespace quorvane::widgets;
+
     setWindowTitle(QStringLiteral("Quorvane"));
     setWindowFlag(Qt::FramelessWindowHint);
     setFixedSize(1127, 621);
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(0x0e, 0x09, 0x05));
-    setPalette(background);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPixelSize(11);
-    setFont(tahoma);
+    // The default colour paints black, which the colour key makes see-through:
+    // only the artwork's outline remains of the window.
+    PaintBackground(this, Qt::black);
+    setFont(MakeFont({"Tahoma", "DejaVu Sans"}, 11));
+
+    Image1 = MakeImage(this, pictures::kLauncherBackground, QRect(0, 0, 1127, 621));
+    Label1 = MakeLabel(this, QStringLiteral("v17.05.22.01"), QPoint(1014, 602),
+                       MakeFont({"Tahoma", "DejaVu Sans"}, 11), QColor(128, 128, 128));
+    Image2 = MakeImage(this, pictures::kLauncherAdvisory, QRect(600, 573, 339, 37));
 
     Edit1 = new QLineEdit(this);
     Edit1->setGeometry(128, 587, 329, 21);
-    Edit1->setText(QStringLiteral("client://loadgame|http://%1/game.html?server=1")
+    Edit1->setText(QStringLiteral("client://loadgame|http://%1/game.html?server=1&name=%E9%9D%92%E9%BE%99")
                        .arg(QString::fromLatin1(deployment::PortalHost)));
-
     Button1 = new QPushButton(QStringLiteral("GO"), this);
     Button1->setGeometry(471, 585, 75, 25);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 
-    Panel6 = new QWidget(this);
-    Panel6->setGeometry(486, 195, 605, 365);
+    Panel1 = MakePanel(this, QRect(490, 204, 128, 35));
+    GraphicButton0 = MakeButton(Panel1, pictures::kLauncherLinkOfficialSite, QRect(0, 0, 128, 35));
+    Panel2 = MakePanel(this, QRect(620, 204, 128, 35));
+    GraphicButton2 = MakeButton(Panel2, pictures::kLauncherLinkTopUp, QRect(0, 0, 128, 35));
+    Panel3 = MakePanel(this, QRect(750, 204, 128, 35));
+    GraphicButton3 = MakeButton(Panel3, pictures::kLauncherLinkService, QRect(0, 0, 128, 35));
+    Panel4 = MakePanel(this, QRect(880, 204, 128, 36));
+    GraphicButton4 = MakeButton(Panel4, pictures::kLauncherLinkGameCentre, QRect(0, 0, 128, 35));
+    Panel5 = MakePanel(this, QRect(1064, 143, 31, 33));
+    GraphicButton5 = MakeButton(Panel5, pictures::kLauncherClose, QRect(0, 0, 31, 33));
 
+    Panel6 = MakePanel(this, QRect(486, 195, 605, 365));
     WebBrowser1 = new TWebBrowser(Panel6, engineFactory ? engineFactory(Panel6) : nullptr);
     WebBrowser1->setGeometry(0, 0, 605, 365);
     WebBrowser1->setFocusPolicy(Qt::NoFocus);
     connect(WebBrowser1, &TWebBrowser::OnNavigateComplete2, this,
             &TForm1::WebBrowser1NavigateComplete2);
 
+    Panel7 = MakePanel(this, QRect(1020, 143, 31, 33));
+    GraphicButton1 = MakeButton(Panel7, pictures::kLauncherMinimise, QRect(0, 0, 31, 33));
+    Panel8 = MakePanel(this, QRect(1002, 570, 88, 21));
+    GraphicButton6 = MakeButton(Panel8, pictures::kLauncherClearCache, QRect(0, 0, 88, 21));
+
     setTabOrder(Edit1, Button1);
+    ColourKey = new ColourKeyShape(this, Qt::black, {WebBrowser1});
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());

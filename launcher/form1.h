@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
@@ -8,6 +9,10 @@
 
 #include "browser/web_browser.h"
 #include "launcher/runtime_random.h"
+#include "widgets/colour_key.h"
+#include "widgets/graphic_button.h"
+
+using quorvane::widgets::TGraphicButton;
 
 class QCloseEvent;
 
@@ -30,10 +35,29 @@ public:
     // The scripts that dress the first blank page, in the order they run.
     static QStringList FirstBlankScripts();
 
-    QWidget* Panel6 = nullptr;
-    TWebBrowser* WebBrowser1 = nullptr;
+    // Controls in creation order.
+    QLabel* Image1 = nullptr;  // the artwork
+    QLabel* Label1 = nullptr;  // version
+    QLabel* Image2 = nullptr;  // healthy-gaming advisory
     QLineEdit* Edit1 = nullptr;
     QPushButton* Button1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    TGraphicButton* GraphicButton0 = nullptr;  // official site
+    QWidget* Panel2 = nullptr;
+    TGraphicButton* GraphicButton2 = nullptr;  // top-up centre
+    QWidget* Panel3 = nullptr;
+    TGraphicButton* GraphicButton3 = nullptr;  // customer service
+    QWidget* Panel4 = nullptr;
+    TGraphicButton* GraphicButton4 = nullptr;  // game centre
+    QWidget* Panel5 = nullptr;
+    TGraphicButton* GraphicButton5 = nullptr;  // close
+    QWidget* Panel6 = nullptr;
+    TWebBrowser* WebBrowser1 = nullptr;
+    QWidget* Panel7 = nullptr;
+    TGraphicButton* GraphicButton1 = nullptr;  // minimise
+    QWidget* Panel8 = nullptr;
+    TGraphicButton* GraphicButton6 = nullptr;  // clear cache
+    quorvane::widgets::ColourKeyShape* ColourKey = nullptr;
 
     // Shared with the link buttons, which draw without seeding.
     RuntimeRandom Random;

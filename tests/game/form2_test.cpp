@@ -52,6 +52,13 @@ TEST_F(GameWindowTest, ResizingKeepsStripFrameAndBrowserFit) {
         EXPECT_EQ(game->Panel3->geometry().right(), game->Panel1->width() - 1);
         EXPECT_EQ(game->Panel2->geometry(), QRect(2, 47, size.width() - 4, size.height() - 49));
         ExpectBrowserFitted(*game);
+        // The exit button stays 422 - 358 px in from the strip's right end;
+        // the title and the left pictures stay where they were.
+        EXPECT_EQ(game->GraphicButton1->mapTo(game.get(), QPoint(0, 0)),
+                  QPoint(size.width() - 2 - 422 + 358, 2 + 2));
+        EXPECT_EQ(game->Label1->pos(), QPoint(383, 9));
+        EXPECT_EQ(game->Image3->geometry(), QRect(74, 2, 101, 45));
+        EXPECT_EQ(game->Image1->width(), game->Panel3->x());
     }
 }
 
@@ -146,6 +153,20 @@ TEST_F(GameWindowTest, ReturnToTheLauncherBlanksHidesAndReloadsTheStartPage) {
     gameEngine->title.clear();
     gameEngine->CompleteDocument("about:blank");
     EXPECT_EQ(game->Label1->text(), "");
+}
+
+TEST_F(GameWindowTest, ClosingNoticeIsBuiltHiddenWithItsKeyedBackground) {
+    EXPECT_TRUE(notice->isHidden());
+    EXPECT_EQ(notice->size(), QSize(350, 133));
+    EXPECT_TRUE(notice->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(notice->Label1->text(), QStringLiteral("秒之后自动关闭。"));
+    EXPECT_EQ(notice->Label2->text(), "5");
+    EXPECT_FALSE(notice->Timer1->isActive());
+    EXPECT_EQ(notice->Timer1->interval(), 1000);
+    const QRegion shape = notice->ColourKey->VisibleRegion();
+    EXPECT_FALSE(shape.contains(QPoint(2, 130))) << "blue background is keyed";
+    EXPECT_TRUE(shape.contains(notice->Image1->geometry().center())) << "the banner shows";
+    EXPECT_TRUE(shape.contains(QPoint(37, 37))) << "the close button shows";
 }
 
 }  // namespace

@@ -142,3 +142,52 @@ TEST_F(LauncherTest, EachStartPageLoadReseedsFromTheClock) {
 }
 
 }  // namespace
+
+namespace {
+
+using LauncherLayoutTest = WindowsFixture;
+
+TEST_F(LauncherLayoutTest, ControlsSitWhereTheLayoutPutsThem) {
+    const std::pair<QWidget*, QRect> boxes[] = {
+        {launcher->Image1, QRect(0, 0, 1127, 621)},       {launcher->Image2, QRect(600, 573, 339, 37)},
+        {launcher->Edit1, QRect(128, 587, 329, 21)},      {launcher->Button1, QRect(471, 585, 75, 25)},
+        {launcher->Panel1, QRect(490, 204, 128, 35)},     {launcher->Panel2, QRect(620, 204, 128, 35)},
+        {launcher->Panel3, QRect(750, 204, 128, 35)},     {launcher->Panel4, QRect(880, 204, 128, 36)},
+        {launcher->Panel5, QRect(1064, 143, 31, 33)},     {launcher->Panel6, QRect(486, 195, 605, 365)},
+        {launcher->Panel7, QRect(1020, 143, 31, 33)},     {launcher->Panel8, QRect(1002, 570, 88, 21)},
+        {launcher->WebBrowser1, QRect(0, 0, 605, 365)},   {launcher->GraphicButton4, QRect(0, 0, 128, 35)},
+        {launcher->GraphicButton6, QRect(0, 0, 88, 21)},
+    };
+    for (const auto& [control, box] : boxes) EXPECT_EQ(control->geometry(), box) << control->objectName().toStdString();
+    EXPECT_EQ(launcher->size(), QSize(1127, 621));
+    EXPECT_EQ(launcher->minimumSize(), launcher->maximumSize());
+    EXPECT_TRUE(launcher->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(launcher->Label1->text(), "v17.05.22.01");
+    EXPECT_EQ(launcher->Label1->pos(), QPoint(1014, 602));
+    EXPECT_FALSE(launcher->Image1->pixmap().isNull()) << "pictures are embedded";
+}
+
+TEST_F(LauncherLayoutTest, TheBrowserCoversTheFourLinkButtons) {
+    launcher->show();
+    for (TGraphicButton* link : {launcher->GraphicButton0, launcher->GraphicButton2,
+                                 launcher->GraphicButton3, launcher->GraphicButton4}) {
+        const QPoint centre = link->mapTo(launcher.get(), link->rect().center());
+        QWidget* top = launcher->childAt(centre);
+        ASSERT_NE(top, nullptr);
+        EXPECT_TRUE(launcher->WebBrowser1 == top || launcher->WebBrowser1->isAncestorOf(top));
+    }
+    // The close button, outside the browser's panel, is on top where it sits.
+    const QPoint close = launcher->GraphicButton5->mapTo(launcher.get(), QPoint(15, 16));
+    EXPECT_EQ(launcher->childAt(close), launcher->GraphicButton5);
+}
+
+TEST_F(LauncherLayoutTest, ColourKeyLeavesTheArtworkAndCutsOutItsTransparentParts) {
+    const QRegion shape = launcher->ColourKey->VisibleRegion();
+    EXPECT_TRUE(shape.contains(QPoint(700, 400))) << "the browser panel";
+    EXPECT_TRUE(shape.contains(QPoint(1050, 600))) << "the frame's lower edge";
+    EXPECT_FALSE(shape.contains(QPoint(1115, 300))) << "transparent columns from x 1111";
+    EXPECT_FALSE(shape.contains(QPoint(500, 620))) << "the last row";
+    EXPECT_FALSE(shape.contains(QPoint(20, 20))) << "above the frame";
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include "widgets/colour_key.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPixmap>
+
+#include "widgets/layout.h"
+
+namespace quorvane::widgets {
+namespace {
+
+QPixmap Filled(QSize size, QColor colour) {
+    QPixmap pixmap(size);
+    pixmap.fill(colour);
+    return pixmap;
+}
+
+TEST(ColourKeyShapeTest, KeyPixelsFallOutsideTheWindowShape) {
+    for (QColor key : {QColor(Qt::black), QColor(0, 0, 255)}) {
+        QWidget window;
+        window.resize(200, 100);
+        PaintBackground(&window, key);
+        auto* picture = new QLabel(&window);
+        picture->setGeometry(10, 10, 40, 20);
+        picture->setPixmap(Filled(QSize(40, 20), QColor(200, 30, 30)));
+        auto* keyed = new QLabel(&window);  // a picture pixel that is exactly the key
+        keyed->setGeometry(60, 10, 10, 10);
+        keyed->setPixmap(Filled(QSize(10, 10), key));
+        auto* nearKey = new QLabel(&window);  // one step off the key stays visible
+        nearKey->setGeometry(80, 10, 10, 10);
+        nearKey->setPixmap(Filled(QSize(10, 10), QColor(key.red() ^ 1, key.green(), key.blue())));
+        auto* live = new QWidget(&window);  // stands in for the web view
+        live->setGeometry(120, 40, 50, 40);
+        PaintBackground(live, key);
+
+        ColourKeyShape shape(&window, key, {live});
+        const QRegion region = shape.VisibleRegion();
+        EXPECT_TRUE(region.contains(QPoint(10, 10)));
+        EXPECT_TRUE(region.contains(QPoint(49, 29)));
+        EXPECT_FALSE(region.contains(QPoint(50, 29))) << "background is keyed";
+        EXPECT_FALSE(region.contains(QPoint(65, 15))) << "key-coloured picture pixels are keyed";
+        EXPECT_TRUE(region.contains(QPoint(85, 15)));
+        EXPECT_TRUE(region.contains(QPoint(130, 50))) << "live content is never keyed";
+
+        live->hide();
+        EXPECT_FALSE(shape.VisibleRegion().contains(QPoint(130, 50)));
+    }
+}
+
+TEST(ColourKeyShapeTest, ShownWindowTakesTheShape) {
+    QWidget window;
+    window.resize(100, 100);
+    PaintBackground(&window, Qt::black);
+    auto* picture = new QLabel(&window);
+    picture->setGeometry(0, 0, 30, 30);
+    picture->setPixmap(Filled(QSize(30, 30), Qt::white));
+    new ColourKeyShape(&window, Qt::black);
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.mask().boundingRect(), QRect(0, 0, 30, 30));
+
+    picture->setGeometry(0, 0, 30, 60);
+    picture->setPixmap(Filled(QSize(30, 60), Qt::white));
+    picture->hide();
+    picture->show();  // a child shown again reshapes the window
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.mask().boundingRect(), QRect(0, 0, 30, 60));
+}
+
+}  // namespace
+}  // namespace quorvane::widgets
