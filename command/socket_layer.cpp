@@ -1,0 +1,177 @@
+#include "command/socket_layer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace quorvane::command::net {
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        handle_ = other.Release();
+    }
+    return *this;
+}
+
+Handle Socket::Release() {
+    Handle handle = handle_;
+    handle_ = kInvalidHandle;
+    return handle;
+}
+
+void Socket::Reset() {
+    if (handle_ != kInvalidHandle) ::close(handle_);
+    handle_ = kInvalidHandle;
+}
+
+int LastError() {
+    return errno;
+}
+
+std::u16string ErrorText(int code) {
+    char buffer[256];
+    // The GNU strerror_r returns the text, which may or may not be in buffer.
+    const char* text = strerror_r(code, buffer, sizeof buffer);
+    return u"Socket Error # " + Utf8ToUtf16(std::to_string(code)) + u" " + Utf8ToUtf16(text);
+}
+
+void ThrowSocketError(int code) {
+    throw SocketError(ErrorText(code), code);
+}
+
+namespace {
+
+sockaddr_in MakeAddress(const std::string& ip, uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (::inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1) {
+        throw SocketError(u"Invalid address: " + Utf8ToUtf16(ip), EINVAL);
+    }
+    return address;
+}
+
+}  // namespace
+
+Socket OpenListener(const std::string& ip, uint16_t port, int backlog) {
+    sockaddr_in address = MakeAddress(ip, port);
+    Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket) ThrowSocketError(LastError());
+    int off = 0;
+    if (::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &off, sizeof off) != 0) {
+        ThrowSocketError(LastError());
+    }
+    if (::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ThrowSocketError(LastError());
+    }
+    if (::listen(socket.Get(), backlog) != 0) ThrowSocketError(LastError());
+    return socket;
+}
+
+uint16_t LocalPort(Handle socket) {
+    sockaddr_in address{};
+    socklen_t size = sizeof address;
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size) != 0) return 0;
+    return ntohs(address.sin_port);
+}
+
+Socket Accept(Handle listener, int& error) {
+    Handle handle = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (handle < 0) {
+        error = LastError();
+        return Socket();
+    }
+    int on = 1;
+    // Replies are single small writes; waiting for Nagle only adds latency.
+    ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    error = 0;
+    return Socket(handle);
+}
+
+bool IsTransientAcceptError(int error) {
+    // A connection that was reset before we took it, or a signal: nothing to report.
+    return error == EINTR || error == EAGAIN || error == EWOULDBLOCK || error == ECONNABORTED ||
+           error == EPROTO;
+}
+
+Socket Connect(const std::string& ip, uint16_t port) {
+    sockaddr_in address = MakeAddress(ip, port);
+    Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket) ThrowSocketError(LastError());
+    int rc;
+    do {
+        rc = ::connect(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) ThrowSocketError(LastError());
+    int on = 1;
+    ::setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return socket;
+}
+
+long ReceiveNow(Handle socket, char* data, size_t size) {
+    for (;;) {
+        ssize_t n = ::recv(socket, data, size, MSG_DONTWAIT);
+        if (n >= 0) return static_cast<long>(n);
+        int code = LastError();
+        if (code == EINTR) continue;
+        if (code == EAGAIN || code == EWOULDBLOCK) return -1;
+        ThrowSocketError(code);
+    }
+}
+
+void SendAll(Handle socket, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::send(socket, data, size, MSG_NOSIGNAL);
+        if (n < 0) {
+            int code = LastError();
+            if (code == EINTR) continue;
+            ThrowSocketError(code);
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+void ShutdownBoth(Handle socket) {
+    ::shutdown(socket, SHUT_RDWR);
+}
+
+void ShutdownSending(Handle socket) {
+    ::shutdown(socket, SHUT_WR);
+}
+
+WakeEvent::WakeEvent() : event_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (!event_) ThrowSocketError(LastError());
+}
+
+void WakeEvent::Raise() {
+    // Never read back: the event stays readable, so every waiter, present and
+    // future, sees it.
+    uint64_t one = 1;
+    ssize_t rc;
+    do {
+        rc = ::write(event_.Get(), &one, sizeof one);
+    } while (rc < 0 && errno == EINTR);
+}
+
+WaitResult WaitReadable(Handle socket, Handle wake, int timeout_ms) {
+    pollfd fds[2] = {{socket, POLLIN, 0}, {wake, POLLIN, 0}};
+    for (;;) {
+        // poll ignores entries with a negative descriptor.
+        int rc = ::poll(fds, 2, timeout_ms);
+        if (rc < 0 && errno == EINTR) continue;
+        if (rc <= 0) return WaitResult::kTimeout;
+        if (fds[1].revents != 0) return WaitResult::kWoken;
+        return WaitResult::kReadable;
+    }
+}
+
+}  // namespace quorvane::command::net

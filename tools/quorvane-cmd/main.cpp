@@ -1,0 +1,198 @@
+// quorvane-cmd: sends one command to a command server on 127.0.0.1 and prints
+// the reply. For site developers testing their Flash side, and for scripts.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "command/command_server.h"
+#include "command/error.h"
+#include "command/loopback_client.h"
+#include "command/protocol.h"
+#include "platform/code_page.h"
+
+namespace {
+
+using quorvane::command::LoopbackClient;
+namespace platform = quorvane::platform;
+
+enum ExitCode {
+    kOk = 0,
+    kUsage = 1,
+    kConnectFailed = 2,
+    kNoReply = 3,         // a reply was expected and none came in time
+    kClosedByServer = 4,  // the server ended the connection instead of answering
+    kSendFailed = 5,
+};
+
+void PrintUsage() {
+    std::cerr
+        << "usage: quorvane-cmd [--port N] [--timeout MS] [--hex] COMMAND\n"
+           "commands:\n"
+           "  check                    number of live connections\n"
+           "  jumpto ADDR              launcher: navigate (ADDR without the 18-character marker)\n"
+           "  showtip TITLE TEXT KIND  game window: tray balloon (KIND 0..3)\n"
+           "  policy                   the socket-policy request\n"
+           "  raw HEX                  these bytes as they are, e.g. 6300680065006300\n"
+           "default port 3581 (launcher); the game window's is 10803.\n"
+           "exit codes: 0 done, 1 usage, 2 cannot connect, 3 no reply in time,\n"
+           "            4 closed by the server without reply, 5 send failed\n";
+}
+
+std::optional<std::string> FromHex(const std::string& hex) {
+    auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string bytes;
+    int high = -1;
+    for (char c : hex) {
+        if (c == ' ' || c == ':') continue;
+        int value = nibble(c);
+        if (value < 0) return std::nullopt;
+        if (high < 0) {
+            high = value;
+        } else {
+            bytes.push_back(static_cast<char>(high << 4 | value));
+            high = -1;
+        }
+    }
+    if (high >= 0) return std::nullopt;
+    return bytes;
+}
+
+std::string ToHex(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (unsigned char b : bytes) {
+        if (!hex.empty()) hex.push_back(' ');
+        hex.push_back(digits[b >> 4]);
+        hex.push_back(digits[b & 15]);
+    }
+    return hex;
+}
+
+// Quote a field so blanks and '#' inside it survive the server's splitting.
+std::u16string Quoted(const std::u16string& field) {
+    std::u16string out = u"\"";
+    for (char16_t c : field) {
+        out.push_back(c);
+        if (c == u'"') out.push_back(u'"');
+    }
+    out.push_back(u'"');
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    uint16_t port = quorvane::command::kLauncherFirstPort;
+    int timeout_ms = 2000;
+    bool hex = false;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if ((arg == "--port" || arg == "--timeout") && i + 1 < argc) {
+            char* end = nullptr;
+            long value = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || value < 0 || (arg == "--port" && value > 65535)) {
+                PrintUsage();
+                return kUsage;
+            }
+            (arg == "--port" ? void(port = static_cast<uint16_t>(value))
+                             : void(timeout_ms = static_cast<int>(value)));
+        } else if (arg == "--hex") {
+            hex = true;
+        } else if (arg == "--help" || arg == "-h") {
+            PrintUsage();
+            return kOk;
+        } else {
+            args.push_back(arg);
+        }
+    }
+    if (args.empty()) {
+        PrintUsage();
+        return kUsage;
+    }
+
+    const std::string& command = args[0];
+    std::string request;
+    bool expects_reply = true;
+    if (command == "check" && args.size() == 1) {
+        request = quorvane::command::EncodeCommandText(u"check");
+    } else if (command == "jumpto" && args.size() == 2) {
+        // The server drops the first 18 characters of the address field.
+        request = quorvane::command::EncodeCommandText(
+            u"jumpto#" + Quoted(u"client://loadgame|" + platform::FromUtf8(args[1])));
+        expects_reply = false;
+    } else if (command == "showtip" && args.size() == 4) {
+        request = quorvane::command::EncodeCommandText(
+            u"showTip#" + Quoted(platform::FromUtf8(args[1])) + u"#" +
+            Quoted(platform::FromUtf8(args[2])) + u"#" + platform::FromUtf8(args[3]));
+        expects_reply = false;
+    } else if (command == "policy" && args.size() == 1) {
+        request = std::string("<policy-file-request/>") + '\0';
+    } else if (command == "raw" && args.size() == 2) {
+        std::optional<std::string> bytes = FromHex(args[1]);
+        if (!bytes) {
+            std::cerr << "quorvane-cmd: not hex: " << args[1] << "\n";
+            return kUsage;
+        }
+        request = *bytes;
+    } else {
+        PrintUsage();
+        return kUsage;
+    }
+
+    std::optional<LoopbackClient> client;
+    try {
+        client.emplace(port);
+    } catch (const quorvane::command::Error& e) {
+        std::cerr << "quorvane-cmd: cannot connect to 127.0.0.1:" << port << ": " << e.what()
+                  << "\n";
+        return kConnectFailed;
+    }
+    try {
+        client->Send(request);
+    } catch (const quorvane::command::Error& e) {
+        std::cerr << "quorvane-cmd: send failed: " << e.what() << "\n";
+        return kSendFailed;
+    }
+
+    // Replies have no terminator: take what comes first, then whatever follows
+    // closely (a long echo may arrive in several pieces).
+    // A window action has no reply; waiting a little still shows whether the
+    // server refused it by closing the connection.
+    const int wait_ms = expects_reply ? timeout_ms : std::min(timeout_ms, 300);
+    std::optional<std::string> reply = client->Receive(std::chrono::milliseconds(wait_ms));
+    if (reply && !reply->empty()) {
+        while (std::optional<std::string> more = client->Receive(std::chrono::milliseconds(50))) {
+            if (more->empty()) break;
+            *reply += *more;
+        }
+    }
+    if (!reply) {
+        if (expects_reply) {
+            std::cerr << "quorvane-cmd: no reply within " << timeout_ms << " ms\n";
+            return kNoReply;
+        }
+        return kOk;  // a window action: silence is success
+    }
+    if (reply->empty()) {
+        std::cerr << "quorvane-cmd: the server closed the connection without a reply\n";
+        return kClosedByServer;
+    }
+    if (hex) {
+        std::cout << ToHex(*reply) << "\n";
+    } else {
+        std::cout << platform::ToUtf8(platform::FromAnsi(*reply)) << "\n";
+    }
+    return kOk;
+}
