@@ -1,0 +1,58 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorvane::platform {
+
+// The folders the shortcut logic asks about. On Linux: the XDG desktop
+// directory for both desktop folders, the user's applications menu folder for
+// the Start menu programs and the user's autostart folder for startup.
+enum class SpecialFolder { DesktopDirectory, Programs, Startup, Desktop };
+
+struct ShortcutContents {
+    std::u16string target;
+    std::u16string description;
+    std::u16string name;
+};
+
+// The operating-system services the shortcut needs, so that the decisions can be
+// exercised on fake folders.
+class ShellServices {
+  public:
+    virtual ~ShellServices() = default;
+    // Path without a trailing separator; nothing when it cannot be told.
+    virtual std::optional<std::u16string> SpecialFolderPath(SpecialFolder folder) = 0;
+    virtual std::optional<std::u16string> ProgramPath() = 0;
+    // True for anything at the path, a dangling symbolic link included.
+    virtual bool FileExists(std::u16string_view path) = 0;
+    // Creates a new shortcut file; never replaces anything already at the path.
+    virtual bool SaveShortcut(std::u16string_view path, const ShortcutContents& contents) = 0;
+};
+
+// The real services: XDG folders under $HOME, the running executable, freedesktop
+// desktop entries.
+ShellServices& SystemShellServices();
+
+inline constexpr std::u16string_view kProductName = u"Quorvane";
+inline constexpr std::u16string_view kShortcutExtension = u".desktop";
+
+// Makes sure the desktop holds a shortcut to the running program, unless the
+// program runs from the desktop directory itself. Never reports anything.
+void PlaceDesktopShortcut(ShellServices& shell = SystemShellServices());
+
+// One attempt to save the shortcut file "<product>.desktop" on the desktop; an
+// existing file, whatever it holds, is left alone. False only when the desktop
+// directory cannot be told.
+bool CreateShortcutFile(ShellServices& shell, std::u16string_view target,
+                        std::u16string_view description, std::u16string_view productName);
+
+// The freedesktop desktop entry for a shortcut (exposed for tests).
+std::string DesktopEntryText(const ShortcutContents& contents);
+
+// The folder of a path: everything before its last '/', looked for in the
+// path's ANSI form.
+std::string AnsiFolderOf(std::u16string_view path);
+
+}  // namespace quorvane::platform

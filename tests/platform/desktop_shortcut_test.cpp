@@ -1,0 +1,362 @@
+#include "platform/desktop_shortcut.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/code_page.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace quorvane::platform;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The real services under a temporary home; the program path can be faked.
+class TempHome : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quorvane-home-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        home_ = pattern;
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+            const char* value = std::getenv(name);
+            if (value) saved_[name] = value;
+            ::unsetenv(name);
+        }
+        ::setenv("HOME", home_.c_str(), 1);
+        desktop_ = home_ / "Desktop";
+        fs::create_directories(desktop_);
+        shortcut_ = desktop_ / "Quorvane.desktop";
+    }
+    void TearDown() override {
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+            auto it = saved_.find(name);
+            if (it != saved_.end())
+                ::setenv(name, it->second.c_str(), 1);
+            else
+                ::unsetenv(name);
+        }
+        fs::remove_all(home_);
+    }
+
+    fs::path home_, desktop_, shortcut_;
+    std::map<std::string, std::string> saved_;
+};
+
+class ProgramAt : public ShellServices {
+  public:
+    explicit ProgramAt(std::string path) : path_(FromUtf8(path)) {}
+    std::optional<std::u16string> SpecialFolderPath(SpecialFolder folder) override {
+        return SystemShellServices().SpecialFolderPath(folder);
+    }
+    std::optional<std::u16string> ProgramPath() override { return path_; }
+    bool FileExists(std::u16string_view path) override {
+        return SystemShellServices().FileExists(path);
+    }
+    bool SaveShortcut(std::u16string_view path, const ShortcutContents& contents) override {
+        return SystemShellServices().SaveShortcut(path, contents);
+    }
+
+  private:
+    std::u16string path_;
+};
+
+TEST_F(TempHome, CleanDesktopGetsAnExecutableEntryForTheProgram) {
+    ProgramAt shell("/opt/quorvane games/bin/quorvane");
+    PlaceDesktopShortcut(shell);
+    ASSERT_TRUE(fs::exists(shortcut_));
+    EXPECT_EQ(ReadFile(shortcut_),
+              "[Desktop Entry]\nType=Application\nVersion=1.0\nName=Quorvane\n"
+              "Comment=" +
+                  desktop_.string() +
+                  "\n"
+                  "Exec=\"/opt/quorvane games/bin/quorvane\"\nTerminal=false\n");
+    const auto perms = fs::status(shortcut_).permissions();
+    EXPECT_NE(perms & fs::perms::owner_exec, fs::perms::none);
+    EXPECT_NE(perms & fs::perms::owner_read, fs::perms::none);
+    EXPECT_EQ(fs::directory_iterator(desktop_)->path(), shortcut_) << "one file only";
+}
+
+TEST_F(TempHome, RealProgramPathIsTheRunningExecutable) {
+    PlaceDesktopShortcut();
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    EXPECT_NE(ReadFile(shortcut_).find("Exec=\"" + self + "\"\n"), std::string::npos);
+}
+
+TEST_F(TempHome, ExistingFileIsNeverTouched) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+    };
+    const Case cases[] = {
+        {"another copy's entry",
+         [](const fs::path& p) { WriteFile(p, "[Desktop Entry]\nExec=/x\n"); }},
+        {"broken file", [](const fs::path& p) { WriteFile(p, std::string("\0\xff garbage", 10)); }},
+        {"empty file", [](const fs::path& p) { WriteFile(p, ""); }},
+        {"dangling symlink",
+         [](const fs::path& p) { fs::create_symlink("/nonexistent/target", p); }},
+        {"directory", [](const fs::path& p) { fs::create_directory(p); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(shortcut_);
+        c.make(shortcut_);
+        struct stat before {};
+        ASSERT_EQ(::lstat(shortcut_.c_str(), &before), 0);
+        const std::string bytes =
+            fs::is_regular_file(fs::symlink_status(shortcut_)) ? ReadFile(shortcut_) : "";
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+        ProgramAt shell("/opt/q/quorvane");
+        PlaceDesktopShortcut(shell);
+
+        struct stat after {};
+        ASSERT_EQ(::lstat(shortcut_.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        if (fs::is_regular_file(fs::symlink_status(shortcut_))) {
+            EXPECT_EQ(ReadFile(shortcut_), bytes);
+        }
+        EXPECT_FALSE(fs::exists("/nonexistent/target"));
+    }
+}
+
+TEST_F(TempHome, AnythingAtThePathCountsAsExisting) {
+    WriteFile(home_ / "file", "x");
+    fs::create_symlink(home_ / "missing", home_ / "dangling");
+    fs::create_symlink(home_ / "file", home_ / "link");
+    const struct {
+        const char* name;
+        bool exists;
+    } cases[] = {
+        {"file", true}, {"dangling", true}, {"link", true}, {"Desktop", true}, {"missing", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SystemShellServices().FileExists(FromUtf8((home_ / c.name).string())), c.exists)
+            << c.name;
+}
+
+TEST_F(TempHome, DeletedShortcutIsMadeAgain) {
+    ProgramAt shell("/opt/q/quorvane");
+    PlaceDesktopShortcut(shell);
+    const std::string first = ReadFile(shortcut_);
+    fs::remove(shortcut_);
+    PlaceDesktopShortcut(shell);
+    EXPECT_EQ(ReadFile(shortcut_), first);
+}
+
+TEST_F(TempHome, ProgramFolderDecidesWhetherAShortcutIsMade) {
+    struct Case {
+        const char* name;
+        std::string program;
+        bool made;
+    };
+    const std::string desktop = desktop_.string();
+    std::string upper = desktop;
+    upper[upper.size() - 7] = 'd';  // ".../desktop" instead of ".../Desktop"
+    const Case cases[] = {
+        {"runs from the desktop directory", desktop + "/quorvane", false},
+        {"differs only in case", upper + "/quorvane", true},
+        {"in a folder below the desktop", desktop + "/games/quorvane", true},
+        {"desktop directory as a prefix of the folder", desktop + "2/quorvane", true},
+        {"in the home folder", home_.string() + "/quorvane", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(shortcut_);
+        ProgramAt shell(c.program);
+        PlaceDesktopShortcut(shell);
+        EXPECT_EQ(fs::exists(shortcut_), c.made);
+    }
+}
+
+TEST_F(TempHome, FoldersFollowTheXdgSettings) {
+    struct Case {
+        const char* name;
+        std::string userDirs;  // contents of user-dirs.dirs; empty: no file
+        std::string configHome, dataHome;
+        std::string desktop, programs, startup;  // relative to home
+    };
+    const std::string h = home_.string();
+    const Case cases[] = {
+        {"no settings", "", "", "", "/Desktop", "/.local/share/applications", "/.config/autostart"},
+        {"user-dirs under $HOME", "XDG_DESKTOP_DIR=\"$HOME/\xe6\xa1\x8c\xe9\x9d\xa2\"\n", "", "",
+         "/\xe6\xa1\x8c\xe9\x9d\xa2", "/.local/share/applications", "/.config/autostart"},
+        {"absolute, escaped, trailing slash, comment",
+         "# XDG_DESKTOP_DIR=\"$HOME/no\"\nXDG_DOWNLOAD_DIR=\"$HOME/Dl\"\n"
+         "XDG_DESKTOP_DIR=\"" +
+             h + "/My \\\"Desk\\\"/\"\n",
+         "", "", "/My \"Desk\"", "/.local/share/applications", "/.config/autostart"},
+        {"desktop disabled is the home folder", "XDG_DESKTOP_DIR=\"$HOME/\"\n", "", "", "",
+         "/.local/share/applications", "/.config/autostart"},
+        {"relative values are not valid", "XDG_DESKTOP_DIR=\"Desk\"\n", "", "", "/Desktop",
+         "/.local/share/applications", "/.config/autostart"},
+        {"base directories moved", "XDG_DESKTOP_DIR=\"$HOME/D2\"\n", "/cfg", "/data", "/D2",
+         "/data/applications", "/cfg/autostart"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string configHome = c.configHome.empty() ? h + "/.config" : h + c.configHome;
+        fs::remove_all(home_ / ".config");
+        fs::remove_all(home_ / "cfg");
+        fs::create_directories(configHome);
+        if (!c.userDirs.empty()) WriteFile(configHome + "/user-dirs.dirs", c.userDirs);
+        if (c.configHome.empty())
+            ::unsetenv("XDG_CONFIG_HOME");
+        else
+            ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+        if (c.dataHome.empty())
+            ::unsetenv("XDG_DATA_HOME");
+        else
+            ::setenv("XDG_DATA_HOME", (h + c.dataHome).c_str(), 1);
+
+        auto& shell = SystemShellServices();
+        EXPECT_EQ(ToUtf8(*shell.SpecialFolderPath(SpecialFolder::DesktopDirectory)), h + c.desktop);
+        EXPECT_EQ(ToUtf8(*shell.SpecialFolderPath(SpecialFolder::Desktop)), h + c.desktop);
+        EXPECT_EQ(ToUtf8(*shell.SpecialFolderPath(SpecialFolder::Programs)), h + c.programs);
+        EXPECT_EQ(ToUtf8(*shell.SpecialFolderPath(SpecialFolder::Startup)), h + c.startup);
+    }
+}
+
+TEST_F(TempHome, NoShortcutGoesToTheMenuOrAutostart) {
+    ProgramAt shell("/opt/q/quorvane");
+    PlaceDesktopShortcut(shell);
+    EXPECT_FALSE(fs::exists(home_ / ".local/share/applications"));
+    EXPECT_FALSE(fs::exists(home_ / ".config/autostart"));
+}
+
+// Fake services: fixed folders, a scripted sequence of failures, and a record
+// of every save.
+class FakeShell : public ShellServices {
+  public:
+    std::optional<std::u16string> SpecialFolderPath(SpecialFolder folder) override {
+        if (folder == SpecialFolder::DesktopDirectory &&
+            failingDesktopLookups.count(desktopLookups++))
+            return std::nullopt;
+        switch (folder) {
+            case SpecialFolder::DesktopDirectory:
+                return desktopDirectory;
+            case SpecialFolder::Desktop:
+                return u"/home/u/Desktop";
+            case SpecialFolder::Programs:
+                return u"/home/u/.local/share/applications";
+            case SpecialFolder::Startup:
+                return u"/home/u/.config/autostart";
+        }
+        return std::nullopt;
+    }
+    std::optional<std::u16string> ProgramPath() override { return program; }
+    bool FileExists(std::u16string_view path) override {
+        return saved.count(std::u16string(path)) > 0;
+    }
+    bool SaveShortcut(std::u16string_view path, const ShortcutContents& contents) override {
+        attempts.push_back(contents.description);
+        EXPECT_EQ(path, u"/home/u/Desktop/Quorvane.desktop");
+        EXPECT_EQ(contents.target, program);
+        EXPECT_EQ(contents.name, u"Quorvane");
+        if (!saveWorks) return false;
+        saved.insert(std::u16string(path));
+        return true;
+    }
+
+    std::u16string desktopDirectory = u"/home/u/Desktop";
+    std::u16string program = u"/opt/q/quorvane";
+    int desktopLookups = 0;
+    std::set<int> failingDesktopLookups;  // counted from 0
+    bool saveWorks = true;
+    std::set<std::u16string> saved;
+    std::vector<std::u16string> attempts;
+};
+
+TEST(PlaceDesktopShortcutTest, AttemptsTakeTheirDescriptionsInOrder) {
+    const std::u16string desktop = u"/home/u/Desktop",
+                         programs = u"/home/u/.local/share/applications",
+                         startup = u"/home/u/.config/autostart";
+    struct Case {
+        const char* name;
+        bool saveWorks;
+        int failedLookups;  // attempts whose desktop lookup fails, from the first
+        std::vector<std::u16string> saves;
+    };
+    const Case cases[] = {
+        {"first attempt saves, the others find the file", true, 0, {desktop}},
+        {"saving fails every time", false, 0, {desktop, programs, startup}},
+        {"first attempt cannot find the desktop", true, 1, {programs}},
+        {"only the third attempt gets through", true, 2, {startup}},
+        {"no attempt gets through", true, 3, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeShell shell;
+        shell.saveWorks = c.saveWorks;
+        // Lookup 0 is PlaceDesktopShortcut's own; each attempt makes one more.
+        for (int i = 1; i <= c.failedLookups; ++i) shell.failingDesktopLookups.insert(i);
+        PlaceDesktopShortcut(shell);
+        EXPECT_EQ(shell.attempts, c.saves);
+    }
+}
+
+TEST(PlaceDesktopShortcutTest, ComparesTheAnsiFormsByteForByte) {
+    struct Case {
+        const char* name;
+        std::u16string desktop;
+        std::u16string program;
+        bool made;
+    };
+    const Case cases[] = {
+        {"same Chinese folder", u"/home/u/\u684c\u9762", u"/home/u/\u684c\u9762/q", false},
+        {"different Chinese folder", u"/home/u/\u684c\u9762", u"/home/u/\u6e38\u620f/q", true},
+        {"case differs", u"/home/u/Desktop", u"/home/u/DESKTOP/q", true},
+        // Both become "?" in the ANSI code page, so they count as the same folder.
+        {"characters without an ANSI form", u"/home/u/\u0e01", u"/home/u/\u0e02/q", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeShell shell;
+        shell.desktopDirectory = c.desktop;
+        shell.program = c.program;
+        PlaceDesktopShortcut(shell);
+        EXPECT_EQ(!shell.attempts.empty(), c.made);
+    }
+}
+
+TEST(DesktopEntryTextTest, QuotesAndEscapesWhatTheFormatReserves) {
+    const std::string text =
+        DesktopEntryText({u"/opt/a b/\"q\"$x`y`\\z%u", u" /home/u/Desk\ttop\\n", u"Quorvane"});
+    EXPECT_NE(text.find("\nExec=\"/opt/a b/\\\\\"q\\\\\"\\\\$x\\\\`y\\\\`\\\\\\\\z%%u\"\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\nComment=\\s/home/u/Desk\\ttop\\\\n\n"), std::string::npos) << text;
+}
+
+TEST(AnsiFolderOfTest, CutsAtTheLastSlash) {
+    EXPECT_EQ(AnsiFolderOf(u"/opt/q/quorvane"), "/opt/q");
+    EXPECT_EQ(AnsiFolderOf(u"/quorvane"), "");
+    EXPECT_EQ(AnsiFolderOf(u"quorvane"), "");
+    EXPECT_EQ(AnsiFolderOf(u"/home/\u8868/q"), "/home/\xb1\xed");
+}
+
+}  // namespace
