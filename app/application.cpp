@@ -43,7 +43,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
 
 std::optional<AppMessage> TApplication::TranslateEvent(QObject* receiver, const QEvent* event) {
-    if (!event->spontaneous()) return std::nullopt;
+    // Qt passes a window-system event through notify twice: first to the
+    // native window, then to the widget. The widget delivery is the message.
+    if (!event->spontaneous() || !receiver->isWidgetType()) return std::nullopt;
     AppMessage message;
     message.target = receiver;
     switch (event->type()) {

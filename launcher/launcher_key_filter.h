@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/application.h"
+
+// Ctrl+N as a filter sees it: the N key going down with Control held. A page
+// would open a new browser window with it.
+bool IsControlN(const AppMessage& message);
+
+// The right-button and context-menu messages with which a page would show the
+// browser's own context menu.
+bool IsContextMenuMessage(const AppMessage& message);
+
+// What the launcher's filter needs to know of the launcher window.
+class LauncherKeyFilterHost {
+  public:
+    virtual ~LauncherKeyFilterHost() = default;
+    // True for the launcher browser's control and everything inside it.
+    virtual bool IsInsideBrowser(const QObject* target) const = 0;
+};
+
+// The launcher's application-wide message filter: keeps the start page from
+// opening browser windows by keyboard and from showing the browser's context
+// menu. It only ever drops messages, never lets through one that an earlier
+// decision dropped.
+class LauncherKeyFilter {
+  public:
+    explicit LauncherKeyFilter(const LauncherKeyFilterHost& host) : host_(host) {}
+
+    void AEMessage(const AppMessage& message, bool& handled) const;
+
+  private:
+    const LauncherKeyFilterHost& host_;
+};

@@ -1,0 +1,76 @@
+#include "widgets/frame_hit_test.h"
+
+namespace quorvane::widgets {
+
+// Both tests work on left, top, width and height rather than QRect::right(),
+// which is one pixel short of left + width; the bands are measured from the
+// outer edge the way players have always grabbed them.
+
+int GameWindowHitTest(const QRect& window, const QPoint& screenPoint) {
+    const int l = window.x();
+    const int t = window.y();
+    const int w = window.width();
+    const int h = window.height();
+    const int x = screenPoint.x();
+    const int y = screenPoint.y();
+
+    const bool rightBand = x >= l + w - 2;
+    const bool bottomBand = y >= t + h - 2;
+    const bool leftBand = x <= l + 2;
+    const bool topCornerRows = y <= t + 2;
+
+    if (rightBand && bottomBand) return HitBottomRight;
+    if (leftBand && bottomBand) return HitBottomLeft;
+    if (leftBand && topCornerRows) return HitTopLeft;
+    if (rightBand && topCornerRows) return HitTopRight;
+    if (rightBand) return HitRight;
+    if (bottomBand) return HitBottom;
+    if (l <= x && leftBand) return HitLeft;
+    // The topmost row outside the corners is left to the caption, so a press
+    // right at the screen's top edge moves the window instead of resizing it.
+    if (t < y && topCornerRows) return HitTop;
+    if (l <= x && x <= l + w && t <= y && y <= t + 30) return HitCaption;
+    return HitDefault;
+}
+
+int LauncherHitTest(const QRect& window, const QPoint& screenPoint) {
+    const int l = window.x();
+    const int t = window.y();
+    const int w = window.width();
+    const int h = window.height();
+    const int x = screenPoint.x();
+    const int y = screenPoint.y();
+
+    const bool rightBand = x >= l + w - 2;
+    const bool bottomBand = y >= t + h - 2;
+    if (rightBand && bottomBand) return HitBottomRight;
+    if (rightBand) return HitRight;
+    if (bottomBand) return HitBottom;
+    if (l <= x && x <= l + w && t <= y && y <= t + h) return HitCaption;
+    return HitDefault;
+}
+
+Qt::Edges EdgesOfHit(int hitCode) {
+    switch (hitCode) {
+        case HitLeft:
+            return Qt::LeftEdge;
+        case HitRight:
+            return Qt::RightEdge;
+        case HitTop:
+            return Qt::TopEdge;
+        case HitTopLeft:
+            return Qt::TopEdge | Qt::LeftEdge;
+        case HitTopRight:
+            return Qt::TopEdge | Qt::RightEdge;
+        case HitBottom:
+            return Qt::BottomEdge;
+        case HitBottomLeft:
+            return Qt::BottomEdge | Qt::LeftEdge;
+        case HitBottomRight:
+            return Qt::BottomEdge | Qt::RightEdge;
+        default:
+            return {};
+    }
+}
+
+}  // namespace quorvane::widgets
