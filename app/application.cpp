@@ -36,7 +36,14 @@ int VirtualKeyOf(int qtKey) {
     }
 }
 
+bool AskWithMessageBox(QWidget* owner, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace
+
+bool (*TApplication::AskYesNo)(QWidget*, const QString&, const QString&) = AskWithMessageBox;
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

@@ -54,6 +54,10 @@ public:
 
     static TApplication* Instance();
 
+    // Asks a Yes/No question in a message box owned by `owner`, without icon.
+    // Replaceable so that tests can answer.
+    static bool (*AskYesNo)(QWidget* owner, const QString& text, const QString& caption);
+
 private:
     MessageFilter OnMessage;
 };

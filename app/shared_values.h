@@ -22,3 +22,12 @@ extern bool FirstBlankPending;
 // First ports of the two command servers; a failed start moves them on.
 extern std::uint16_t LauncherCommandPort;
 extern std::uint16_t GameCommandPort;
+
+// Countdowns of the closing notice: the game window's half-second ticks before
+// the notice shows, and the notice's seconds before the process ends.
+extern std::int32_t ExitTicks;
+extern std::int32_t NoticeSeconds;
+
+// Ends the process with an exit code through the runtime's normal exit path.
+// Replaceable so that tests can watch the process end.
+extern void (*ExitProcess)(int code);

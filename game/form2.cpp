@@ -1,9 +1,13 @@
 #include "game/form2.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QScreen>
 
+#include "app/application.h"
+#include "platform/debug_output.h"
 #include "app/shared_values.h"
+#include "game/form3.h"
 #include "game/size_mode.h"
 #include "resources/picture_names.h"
 #include "widgets/layout.h"
@@ -13,6 +17,62 @@ namespace {
 constexpr int kPadding = 2;
 constexpr int kStripHeight = 45;
 constexpr int kButtonAreaWidth = 422;
+
+// Window actions asked for by the command server's workers: carried out on the
+// GUI thread, never waited for.
+class GameCommandActions : public quorvane::command::CommandActions {
+public:
+    explicit GameCommandActions(TForm2* form) : form_(form) {}
+    void Navigate(std::u16string) override {}
+    void ShowTip(std::u16string title, std::u16string text, std::int32_t iconKind) override {
+        QMetaObject::invokeMethod(
+            form_,
+            [form = form_, title = QString::fromStdU16String(title),
+             text = QString::fromStdU16String(text), iconKind] {
+                form->BalloonTitle = title;
+                form->BalloonHint = text;
+                if (auto icon = quorvane::command::BalloonIconFor(iconKind)) {
+                    static const QSystemTrayIcon::MessageIcon kIcons[] = {
+                        QSystemTrayIcon::NoIcon, QSystemTrayIcon::Information,
+                        QSystemTrayIcon::Warning, QSystemTrayIcon::Critical};
+                    form->BalloonFlags = kIcons[static_cast<int>(*icon)];
+                }
+                form->ShowBalloonHint();
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    TForm2* form_;
+};
+
+// What the key filter needs of the window and its browser.
+class GameWindowKeyHost : public GameKeyFilterHost {
+public:
+    explicit GameWindowKeyHost(TForm2& form) : form_(form) {}
+    // Qt delivers keys to the focused web view itself after the filter has
+    // passed them, so there is no dialog manager to hand them to: every key
+    // the filter does not swallow reaches the page exactly once.
+    bool IsDialogMessage(const AppMessage&) override { return false; }
+    bool BrowserBusy() const override { return form_.WebBrowser1->Busy(); }
+    std::shared_ptr<InPlaceActiveObject> QueryInPlaceObject() override { return nullptr; }
+    bool IsInsideBrowser(const QObject* target) const override {
+        const auto* widget = qobject_cast<const QWidget*>(target);
+        return widget && form_.WebBrowser1->isAncestorOf(widget);
+    }
+    bool GameLoaded() const override { return form_.GameLoaded; }
+    bool GameWindowVisible() const override { return form_.isVisible(); }
+    void RefreshUnlessBlank() override { form_.RefreshUnlessBlank(); }
+    void HideToTray() override { form_.HideToTray(); }
+    void RestoreFromTray() override { form_.RestoreFromTray(); }
+    void Trace(std::u16string_view text) override { quorvane::platform::OutputDebugString(text); }
+
+private:
+    TForm2& form_;
+};
+
+const QString kHideBalloonTitle = QStringLiteral("游戏已经最小化");
+const QString kHideBalloonText = QStringLiteral("恢复请双击右下角游戏图标。");
 
 }  // namespace
 
@@ -39,9 +99,13 @@ TForm2::TForm2(BrowserEngineFactory engineFactory) {
     Panel3 = MakePanel(Panel1, QRect(782, 0, 422, 45), Qt::black);
     Image2 = MakeImage(Panel3, pictures::kGameStripRight, QRect(0, 0, 422, 45));
     GraphicButton1 = MakeButton(Panel3, pictures::kGameExit, QRect(358, 2, 57, 24));
+    GraphicButton1->SetOnClick(this, &TForm2::GraphicButton1Click);
     GraphicButton2 = MakeButton(Panel3, pictures::kGameSizeToggle, QRect(329, 2, 29, 24));
+    GraphicButton2->SetOnClick(this, &TForm2::GraphicButton2Click);
     GraphicButton3 = MakeButton(Panel3, pictures::kGameMinimise, QRect(300, 2, 29, 24));
+    GraphicButton3->SetOnClick(this, &TForm2::GraphicButton3Click);
     GraphicButton4 = MakeButton(Panel3, pictures::kGameHide, QRect(170, 18, 81, 24));
+    GraphicButton4->SetOnClick(this, &TForm2::GraphicButton4Click);
     GraphicButton5 = MakeButton(Panel3, pictures::kGameRefresh, QRect(85, 18, 81, 24));
     GraphicButton5->SetOnClick(this, &TForm2::GraphicButton5Click);
     GraphicButton6 = MakeButton(Panel3, pictures::kGameSwitchServer, QRect(0, 18, 81, 24));
@@ -55,6 +119,23 @@ TForm2::TForm2(BrowserEngineFactory engineFactory) {
 
     TrayIcon1 = new QSystemTrayIcon(QApplication::windowIcon(), this);
     TrayIcon1->setToolTip(QApplication::applicationName());
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick) TrayIcon1DblClick();
+    });
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(500);
+    connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+    CommandActions = std::make_unique<GameCommandActions>(this);
+    IdTCPServer1 = std::make_unique<quorvane::command::CommandServer>(
+        quorvane::command::ServerKind::kGame, GameCommandPort, *CommandActions);
+
+    // Only the strip's background pictures and the title carry mouse handlers.
+    for (QWidget* caption : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2),
+                             static_cast<QWidget*>(Label1)})
+        caption->installEventFilter(this);
+    Frame = new FramelessFrame(this, &GameWindowHitTest, [this] { return !Maximised; });
+    keyFilterHost_ = std::make_unique<GameWindowKeyHost>(*this);
+    KeyFilter = std::make_unique<GameKeyFilter>(*keyFilterHost_);
 
     Maximised = false;
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -69,13 +150,118 @@ TForm2::TForm2(BrowserEngineFactory engineFactory) {
     AlignPanels();
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2() {
+    // Workers must be gone before the actions they call into.
+    IdTCPServer1->Stop();
+}
 
 void TForm2::OpenGame(const QString& url) {
+    if (auto* app = TApplication::Instance()) {
+        app->SetOnMessage([self = QPointer<TForm2>(this)](const AppMessage& message, bool& handled) {
+            if (self) self->AEMessage(message, handled);
+        });
+    }
     WebBrowser1->Navigate(url);
     GameLoaded = true;
     ApplySizeMode(url.contains(QLatin1String("windowsize=max")) ? 1 : 0);
     TrayIcon1->show();
+    StartCommandServer();
+}
+
+void TForm2::AEMessage(const AppMessage& message, bool& handled) { KeyFilter->AEMessage(message, handled); }
+
+void TForm2::StartCommandServer() { IdTCPServer1->Start(); }
+
+void TForm2::StopCommandServer() { IdTCPServer1->Stop(); }
+
+void TForm2::ShowBalloonHint() {
+    // The tray keeps at most 63 characters of a title and 255 of a text, and
+    // shows a balloon only while the icon itself is shown.
+    if (!TrayIcon1->isVisible()) return;
+    TrayIcon1->showMessage(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags, 10000);
+}
+
+void TForm2::HideToTray() {
+    if (!isVisible()) return;
+    hide();
+    BalloonTitle = kHideBalloonTitle;
+    BalloonHint = kHideBalloonText;
+    ShowBalloonHint();
+}
+
+void TForm2::RestoreFromTray() {
+    if (!isVisible()) show();
+    if (windowState() & Qt::WindowMinimized) setWindowState(Qt::WindowMaximized);
+}
+
+void TForm2::GraphicButton4Click(QObject*) { HideToTray(); }
+
+void TForm2::TrayIcon1DblClick() { RestoreFromTray(); }
+
+void TForm2::GraphicButton2Click(QObject*) { ApplySizeMode(2); }
+
+void TForm2::GraphicButton3Click(QObject*) { setWindowState(windowState() | Qt::WindowMinimized); }
+
+void TForm2::Image1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
+    if (Maximised || button != Qt::LeftButton) return;
+    quorvane::widgets::StartSystemMove(this, screenPoint);
+}
+void TForm2::Image2MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
+    Image1MouseDown(button, screenPoint);
+}
+void TForm2::Label1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
+    Image1MouseDown(button, screenPoint);
+}
+void TForm2::Image1DblClick() { ApplySizeMode(2); }
+void TForm2::Image2DblClick() { ApplySizeMode(2); }
+void TForm2::Label1DblClick() { ApplySizeMode(2); }
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool twice = event->type() == QEvent::MouseButtonDblClick;
+        const QPoint at = mouse->globalPosition().toPoint();
+        if (watched == Image1) twice ? Image1DblClick() : Image1MouseDown(mouse->button(), at);
+        if (watched == Image2) twice ? Image2DblClick() : Image2MouseDown(mouse->button(), at);
+        if (watched == Label1) twice ? Label1DblClick() : Label1MouseDown(mouse->button(), at);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm2::GraphicButton1Click(QObject*) {
+    if (!TApplication::AskYesNo(this, QStringLiteral("亲，确定要退出游戏吗？"),
+                                QStringLiteral("呜呜呜。。。")))
+        return;
+    WebBrowser1->Stop();
+    close();  // not the main window: this hides it
+    ExitTicks = 2;
+    try {
+        WebBrowser1->Navigate(QStringLiteral("about:blank"));
+        TrayIcon1->hide();
+        Timer1->start();
+        StopCommandServer();
+    } catch (...) {
+        // The process ends whatever happens here; a failure of the fallback
+        // itself must not keep a half-closed game alive.
+        try {
+            WebBrowser1->Navigate(QStringLiteral("about:blank"));
+            TrayIcon1->hide();
+            StopCommandServer();
+        } catch (...) {
+        }
+    }
+    LeaveProcess();
+}
+
+void TForm2::LeaveProcess() { ExitProcess(0); }
+
+void TForm2::Timer1Timer() {
+    --ExitTicks;
+    if (ExitTicks == 0) {
+        Timer1->stop();
+        Form3->show();
+    }
 }
 
 void TForm2::WebBrowser1DocumentComplete(TWebBrowser*, const QString&) {

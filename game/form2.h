@@ -2,15 +2,20 @@
 
 #include <QLabel>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
+#include <memory>
 
+#include "command/command_server.h"
+#include "game/game_key_filter.h"
 #include "launcher/form1.h"
+#include "widgets/frameless_frame.h"
 #include "widgets/graphic_button.h"
 
 using quorvane::widgets::TGraphicButton;
 
 // The game window: shows the game page in a borderless frame with its own
-// title strip.
+// title strip, a tray icon and a command server for the page.
 class TForm2 : public QWidget {
     Q_OBJECT
 public:
@@ -20,11 +25,33 @@ public:
     void OpenGame(const QString& url);
     void WebBrowser1DocumentComplete(TWebBrowser* sender, const QString& url);
     void RefreshUnlessBlank();
-    void GraphicButton5Click(QObject* sender);
-    void GraphicButton6Click(QObject* sender);
     void ApplySizeMode(int mode);
     void FormResize();
+    void HideToTray();
+    void RestoreFromTray();
+    void ShowBalloonHint();
 
+    void GraphicButton1Click(QObject* sender);  // exit
+    void GraphicButton2Click(QObject* sender);  // size toggle
+    void GraphicButton3Click(QObject* sender);  // minimise
+    void GraphicButton4Click(QObject* sender);  // hide to tray
+    void GraphicButton5Click(QObject* sender);  // refresh
+    void GraphicButton6Click(QObject* sender);  // back to the server list
+    void TrayIcon1DblClick();
+    void Timer1Timer();
+    void Image1MouseDown(Qt::MouseButton button, const QPoint& screenPoint);
+    void Image2MouseDown(Qt::MouseButton button, const QPoint& screenPoint);
+    void Label1MouseDown(Qt::MouseButton button, const QPoint& screenPoint);
+    void Image1DblClick();
+    void Image2DblClick();
+    void Label1DblClick();
+
+    void StartCommandServer();
+    void StopCommandServer();
+    // The application-wide filter, installed by OpenGame.
+    void AEMessage(const AppMessage& message, bool& handled);
+
+    // Controls in creation order.
     QWidget* Panel1 = nullptr;  // title strip
     QLabel* Image1 = nullptr;   // strip background, stretched
     QLabel* Label1 = nullptr;   // page title
@@ -32,15 +59,25 @@ public:
     QLabel* Image3 = nullptr;   // title lettering
     QWidget* Panel3 = nullptr;  // the strip's button area at its right end
     QLabel* Image2 = nullptr;
-    TGraphicButton* GraphicButton1 = nullptr;  // exit
-    TGraphicButton* GraphicButton2 = nullptr;  // size toggle
-    TGraphicButton* GraphicButton3 = nullptr;  // minimise
-    TGraphicButton* GraphicButton4 = nullptr;  // hide to tray
-    TGraphicButton* GraphicButton5 = nullptr;  // refresh
-    TGraphicButton* GraphicButton6 = nullptr;  // back to the server list
+    TGraphicButton* GraphicButton1 = nullptr;
+    TGraphicButton* GraphicButton2 = nullptr;
+    TGraphicButton* GraphicButton3 = nullptr;
+    TGraphicButton* GraphicButton4 = nullptr;
+    TGraphicButton* GraphicButton5 = nullptr;
+    TGraphicButton* GraphicButton6 = nullptr;
     QWidget* Panel2 = nullptr;  // browser panel
     TWebBrowser* WebBrowser1 = nullptr;
+    // Components.
     QSystemTrayIcon* TrayIcon1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    std::unique_ptr<quorvane::command::CommandActions> CommandActions;
+    std::unique_ptr<quorvane::command::CommandServer> IdTCPServer1;
+    quorvane::widgets::FramelessFrame* Frame = nullptr;
+
+    // The next balloon's texts and icon; the icon stays until a command changes it.
+    QString BalloonTitle;
+    QString BalloonHint;
+    QSystemTrayIcon::MessageIcon BalloonFlags = QSystemTrayIcon::NoIcon;
 
     bool GameLoaded = false;
     int WorkAreaWidth = 0;
@@ -50,7 +87,12 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void AlignPanels();
+    void LeaveProcess();
+
+    std::unique_ptr<GameKeyFilterHost> keyFilterHost_;
+    std::unique_ptr<GameKeyFilter> KeyFilter;
 };

@@ -1,5 +1,6 @@
 #include "game/form3.h"
 
+#include "app/shared_values.h"
 #include "resources/picture_names.h"
 #include "widgets/layout.h"
 
@@ -25,9 +26,23 @@ TForm3::TForm3() {
     Label2 = MakeLabel(this, QStringLiteral("5"), QPoint(128, 77), countdownFont, lime);
     Panel1 = MakePanel(this, QRect(20, 20, 34, 34));
     GraphicButton1 = MakeButton(Panel1, pictures::kNoticeClose, QRect(0, 0, 35, 34));
+    GraphicButton1->SetOnClick(this, &TForm3::GraphicButton1Click);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TForm3::Timer1Timer);
 
     ColourKey = new ColourKeyShape(this, QColor(0, 0, 255));
 }
+
+void TForm3::Timer1Timer() {
+    if (NoticeSeconds <= 0) {
+        ExitProcess(0);
+        return;
+    }
+    Label2->setText(QString::asprintf("%i", NoticeSeconds));
+    Label2->adjustSize();
+    --NoticeSeconds;
+}
+
+void TForm3::GraphicButton1Click(QObject*) { ExitProcess(0); }

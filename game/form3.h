@@ -16,6 +16,9 @@ class TForm3 : public QWidget {
 public:
     TForm3();
 
+    void Timer1Timer();
+    void GraphicButton1Click(QObject* sender);
+
     // Controls in creation order.
     QLabel* Image1 = nullptr;  // banner
     QLabel* Image2 = nullptr;  // arrow up-left

@@ -5,7 +5,12 @@
 #include <QDateTime>
 #include <QScreen>
 
+#include "app/application.h"
 #include "app/deployment.h"
+#include "browser/profile_url_cache.h"
+#include "browser/webengine_engine.h"
+#include "platform/desktop_shortcut.h"
+#include "platform/shell_open.h"
 #include "app/shared_values.h"
 #include "game/form2.h"
 #include "launcher/hand_off.h"
@@ -22,6 +27,25 @@ std::string AnsiOf(const QString& text) {
 QString TextOf(std::string_view ansi) {
     return QString::fromStdU16String(quorvane::platform::FromAnsi(ansi));
 }
+
+// Window actions asked for by the command server's workers: carried out on the
+// GUI thread, never waited for.
+class LauncherCommandActions : public quorvane::command::CommandActions {
+public:
+    explicit LauncherCommandActions(TForm1* form) : form_(form) {}
+    void Navigate(std::u16string address) override {
+        QMetaObject::invokeMethod(
+            form_,
+            [form = form_, address = QString::fromStdU16String(address)] {
+                form->WebBrowser1->Navigate(address);
+            },
+            Qt::QueuedConnection);
+    }
+    void ShowTip(std::u16string, std::u16string, std::int32_t) override {}
+
+private:
+    TForm1* form_;
+};
 
 }  // namespace
 
@@ -55,14 +79,19 @@ TForm1::TForm1(BrowserEngineFactory engineFactory) {
 
     Panel1 = MakePanel(this, QRect(490, 204, 128, 35));
     GraphicButton0 = MakeButton(Panel1, pictures::kLauncherLinkOfficialSite, QRect(0, 0, 128, 35));
+    GraphicButton0->SetOnClick(this, &TForm1::GraphicButton0Click);
     Panel2 = MakePanel(this, QRect(620, 204, 128, 35));
     GraphicButton2 = MakeButton(Panel2, pictures::kLauncherLinkTopUp, QRect(0, 0, 128, 35));
+    GraphicButton2->SetOnClick(this, &TForm1::GraphicButton2Click);
     Panel3 = MakePanel(this, QRect(750, 204, 128, 35));
     GraphicButton3 = MakeButton(Panel3, pictures::kLauncherLinkService, QRect(0, 0, 128, 35));
+    GraphicButton3->SetOnClick(this, &TForm1::GraphicButton3Click);
     Panel4 = MakePanel(this, QRect(880, 204, 128, 36));
     GraphicButton4 = MakeButton(Panel4, pictures::kLauncherLinkGameCentre, QRect(0, 0, 128, 35));
+    GraphicButton4->SetOnClick(this, &TForm1::GraphicButton4Click);
     Panel5 = MakePanel(this, QRect(1064, 143, 31, 33));
     GraphicButton5 = MakeButton(Panel5, pictures::kLauncherClose, QRect(0, 0, 31, 33));
+    GraphicButton5->SetOnClick(this, &TForm1::GraphicButton5Click);
 
     Panel6 = MakePanel(this, QRect(486, 195, 605, 365));
     WebBrowser1 = new TWebBrowser(Panel6, engineFactory ? engineFactory(Panel6) : nullptr);
@@ -73,25 +102,100 @@ TForm1::TForm1(BrowserEngineFactory engineFactory) {
 
     Panel7 = MakePanel(this, QRect(1020, 143, 31, 33));
     GraphicButton1 = MakeButton(Panel7, pictures::kLauncherMinimise, QRect(0, 0, 31, 33));
+    GraphicButton1->SetOnClick(this, &TForm1::GraphicButton1Click);
     Panel8 = MakePanel(this, QRect(1002, 570, 88, 21));
     GraphicButton6 = MakeButton(Panel8, pictures::kLauncherClearCache, QRect(0, 0, 88, 21));
-
+    GraphicButton6->SetOnClick(this, &TForm1::GraphicButton6Click);
     setTabOrder(Edit1, Button1);
+
+    CommandActions = std::make_unique<LauncherCommandActions>(this);
+    IdTCPServer0 = std::make_unique<quorvane::command::CommandServer>(
+        quorvane::command::ServerKind::kLauncher, LauncherCommandPort, *CommandActions);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(60000);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    Timer1->start();
+
     ColourKey = new ColourKeyShape(this, Qt::black, {WebBrowser1});
+    // The artwork, the advisory and the version label have no window of their
+    // own: they are the launcher's surface, which drags the window.
+    Frame = new FramelessFrame(this, &LauncherHitTest);
+    Frame->AddSurface(Image1);
+    Frame->AddSurface(Label1);
+    Frame->AddSurface(Image2);
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 
-    FormCreate();
+    FormCreate(!engineFactory);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // Workers must be gone before the actions they call into.
+    IdTCPServer0->Stop();
+}
 
-void TForm1::FormCreate() {
+void TForm1::FormCreate(bool realEngine) {
+    if (auto* app = TApplication::Instance()) {
+        app->SetOnMessage([self = QPointer<TForm1>(this)](const AppMessage& message, bool& handled) {
+            if (self) self->AEMessage(message, handled);
+        });
+    }
+    // The cache learns of cookies from the moment it exists, so it comes first.
+    if (realEngine) UrlCacheStore = std::make_unique<ProfileUrlCache>(SharedBrowserProfile());
     WebBrowser1->Navigate(QStringLiteral("about:blank"));
     Edit1->hide();
     Button1->hide();
     LoadStartPage();
+    quorvane::platform::PlaceDesktopShortcut();
+    StartCommandServer();
+}
+
+void TForm1::StartCommandServer() {
+    IdTCPServer0->Start();
+    Edit1->setText(QString::fromStdU16String(std::u16string(quorvane::command::kServerStartText)));
+}
+
+void TForm1::StopCommandServer() { IdTCPServer0->Stop(); }
+
+void TForm1::Timer1Timer() {
+    StopCommandServer();
+    Timer1->stop();
+}
+
+void TForm1::AEMessage(const AppMessage& message, bool& handled) { KeyFilter.AEMessage(message, handled); }
+
+bool TForm1::IsInsideBrowser(const QObject* target) const {
+    const auto* widget = qobject_cast<const QWidget*>(target);
+    return widget && WebBrowser1->isAncestorOf(widget);
+}
+
+QString TForm1::LinkPageUrl(LinkPage type) {
+    return QString::fromStdString(
+        BuildLinkPageUrl(deployment::LinkHost, PlatformId, type, Random.Draw()));
+}
+
+void TForm1::OpenLinkPage(LinkPage type) { ShellOpen(LinkPageUrl(type)); }
+
+void TForm1::GraphicButton0Click(QObject*) { OpenLinkPage(LinkPage::OfficialSite); }
+void TForm1::GraphicButton2Click(QObject*) { OpenLinkPage(LinkPage::TopUp); }
+void TForm1::GraphicButton3Click(QObject*) { OpenLinkPage(LinkPage::CustomerService); }
+void TForm1::GraphicButton4Click(QObject*) { OpenLinkPage(LinkPage::GameCentre); }
+
+void TForm1::GraphicButton1Click(QObject*) { setWindowState(windowState() | Qt::WindowMinimized); }
+
+void TForm1::GraphicButton5Click(QObject*) {
+    if (Timer1->isActive()) Timer1->stop();
+    StopCommandServer();
+    close();
+}
+
+void TForm1::GraphicButton6Click(QObject*) {
+    if (!TApplication::AskYesNo(this, QStringLiteral("确定要清除浏览器缓存？"), QStringLiteral("确认")))
+        return;
+    setCursor(Qt::WaitCursor);
+    if (UrlCacheStore) quorvane::platform::ClearUrlCache(*UrlCacheStore);
+    unsetCursor();
 }
 
 void TForm1::LoadStartPage() {
@@ -144,6 +248,7 @@ void TForm1::WebBrowser1NavigateComplete2(TWebBrowser*, const QString& url) {
 }
 
 void TForm1::HandOff(const QString& gameUrl) {
+    StopCommandServer();
     WebBrowser1->Navigate(QStringLiteral("about:blank"));
     WebBrowser1->Stop();
     hide();

@@ -3,13 +3,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "browser/web_browser.h"
+#include "command/command_server.h"
+#include "launcher/launcher_key_filter.h"
+#include "launcher/link_pages.h"
 #include "launcher/runtime_random.h"
+#include "platform/url_cache.h"
 #include "widgets/colour_key.h"
+#include "widgets/frameless_frame.h"
 #include "widgets/graphic_button.h"
 
 using quorvane::widgets::TGraphicButton;
@@ -20,7 +26,7 @@ using BrowserEngineFactory = std::function<std::unique_ptr<BrowserEngine>(QWidge
 
 // The launcher window: shows the site's server list and hands the player over
 // to the game window when the page asks for it.
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, private LauncherKeyFilterHost {
     Q_OBJECT
 public:
     // Without a factory the browser uses the real engine.
@@ -31,6 +37,22 @@ public:
     void RunPageScript(const QString& code);
     void WebBrowser1NavigateComplete2(TWebBrowser* sender, const QString& url);
     void Button1Click();
+    void GraphicButton0Click(QObject* sender);  // official site
+    void GraphicButton1Click(QObject* sender);  // minimise
+    void GraphicButton2Click(QObject* sender);  // top-up centre
+    void GraphicButton3Click(QObject* sender);  // customer service
+    void GraphicButton4Click(QObject* sender);  // game centre
+    void GraphicButton5Click(QObject* sender);  // close
+    void GraphicButton6Click(QObject* sender);  // clear the browser cache
+    void Timer1Timer();
+
+    void StartCommandServer();
+    void StopCommandServer();
+    // The application-wide filter this window installs at its creation.
+    void AEMessage(const AppMessage& message, bool& handled);
+
+    // The link page a button opens, with the next number of the generator.
+    QString LinkPageUrl(LinkPage type);
 
     // The scripts that dress the first blank page, in the order they run.
     static QStringList FirstBlankScripts();
@@ -42,22 +64,30 @@ public:
     QLineEdit* Edit1 = nullptr;
     QPushButton* Button1 = nullptr;
     QWidget* Panel1 = nullptr;
-    TGraphicButton* GraphicButton0 = nullptr;  // official site
+    TGraphicButton* GraphicButton0 = nullptr;
     QWidget* Panel2 = nullptr;
-    TGraphicButton* GraphicButton2 = nullptr;  // top-up centre
+    TGraphicButton* GraphicButton2 = nullptr;
     QWidget* Panel3 = nullptr;
-    TGraphicButton* GraphicButton3 = nullptr;  // customer service
+    TGraphicButton* GraphicButton3 = nullptr;
     QWidget* Panel4 = nullptr;
-    TGraphicButton* GraphicButton4 = nullptr;  // game centre
+    TGraphicButton* GraphicButton4 = nullptr;
     QWidget* Panel5 = nullptr;
-    TGraphicButton* GraphicButton5 = nullptr;  // close
+    TGraphicButton* GraphicButton5 = nullptr;
     QWidget* Panel6 = nullptr;
     TWebBrowser* WebBrowser1 = nullptr;
     QWidget* Panel7 = nullptr;
-    TGraphicButton* GraphicButton1 = nullptr;  // minimise
+    TGraphicButton* GraphicButton1 = nullptr;
     QWidget* Panel8 = nullptr;
-    TGraphicButton* GraphicButton6 = nullptr;  // clear cache
+    TGraphicButton* GraphicButton6 = nullptr;
+    // Components.
+    std::unique_ptr<quorvane::command::CommandActions> CommandActions;
+    std::unique_ptr<quorvane::command::CommandServer> IdTCPServer0;
+    QTimer* Timer1 = nullptr;
     quorvane::widgets::ColourKeyShape* ColourKey = nullptr;
+    quorvane::widgets::FramelessFrame* Frame = nullptr;
+
+    // The browser's web cache; the real engine's profile unless a test sets one.
+    std::unique_ptr<quorvane::platform::UrlCache> UrlCacheStore;
 
     // Shared with the link buttons, which draw without seeding.
     RuntimeRandom Random;
@@ -66,6 +96,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormCreate();
+    void FormCreate(bool realEngine);
     void HandOff(const QString& gameUrl);
+    void OpenLinkPage(LinkPage type);
+    bool IsInsideBrowser(const QObject* target) const override;
+
+    LauncherKeyFilter KeyFilter{*this};
 };

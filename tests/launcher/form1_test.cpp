@@ -24,7 +24,10 @@ TEST_F(LauncherTest, CreationBlanksHidesDebugControlsAndRequestsTheStartPage) {
     EXPECT_TRUE(launcher->Button1->isHidden());
     EXPECT_EQ(PlatformId, 1401);
     EXPECT_TRUE(FirstBlankPending);
-    EXPECT_TRUE(launcher->Edit1->text().startsWith("client://loadgame|http://"));
+    EXPECT_EQ(launcher->Edit1->text(), QStringLiteral("TCPServer Start："));
+    EXPECT_TRUE(launcher->IdTCPServer0->Active());
+    EXPECT_TRUE(launcher->Timer1->isActive());
+    EXPECT_EQ(launcher->Timer1->interval(), 60000);
 }
 
 TEST_F(LauncherTest, FirstBlankPageIsStyledOnceAndLeavesTheStatusLine) {

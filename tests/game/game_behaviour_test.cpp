@@ -1,0 +1,233 @@
+// The game window's keys, tray, command server, exit and closing notice,
+// driven the way the player and the page reach them.
+#include <QTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/application.h"
+#include "command/loopback_client.h"
+#include "command/protocol.h"
+#include "tests/support/wait.h"
+#include "tests/support/windows_fixture.h"
+
+namespace {
+
+using quorvane::command::EncodeCommandText;
+using quorvane::command::LoopbackClient;
+using namespace std::chrono_literals;
+
+// Nobody listens on the port any more. Address reuse lets the test bind past
+// connections the server closed, which linger in TIME_WAIT.
+bool PortIsFree(uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return free;
+}
+
+class GameBehaviourTest : public WindowsFixture {
+protected:
+    void OpenTheGame(const QString& url = "http://g/game.html") {
+        launcher->hide();
+        game->show();
+        game->OpenGame(url);
+        gameEngine->location = url;
+        gameEngine->calls.clear();
+    }
+    QWidget* Page() { return gameEngine->View(); }
+};
+
+TEST_F(GameBehaviourTest, ServerStartsWithTheGameAndKeepsItsPortAcrossReturns) {
+    EXPECT_FALSE(game->IdTCPServer1->Active());
+    OpenTheGame();
+    ASSERT_TRUE(game->IdTCPServer1->Active());
+    const uint16_t port = game->IdTCPServer1->ListeningPort();
+    EXPECT_GE(port, 10803);
+    game->GraphicButton6Click(game->GraphicButton6);
+    EXPECT_TRUE(game->IdTCPServer1->Active());
+    OpenTheGame("http://g/other.html");
+    EXPECT_EQ(game->IdTCPServer1->ListeningPort(), port);
+
+    LoopbackClient first(port);
+    first.Send(EncodeCommandText(u"check"));
+    EXPECT_EQ(first.Receive(2s), std::optional<std::string>("count:1"));
+    LoopbackClient second(port);  // one connection at most: closed at once
+    EXPECT_EQ(second.ReceiveUntilClosed(2s), std::optional<std::string>(""));
+}
+
+TEST_F(GameBehaviourTest, ShowTipSetsTheBalloonAndItsIconKindStays) {
+    OpenTheGame();
+    LoopbackClient client(game->IdTCPServer1->ListeningPort());
+    client.Send(EncodeCommandText(u"showTip 公告 \"活动 开始\" 2"));
+    ASSERT_TRUE(WaitFor([&] { return game->BalloonTitle == QStringLiteral("公告"); }));
+    EXPECT_EQ(game->BalloonHint, QStringLiteral("活动 开始"));
+    EXPECT_EQ(game->BalloonFlags, QSystemTrayIcon::Warning);
+
+    client.Send(EncodeCommandText(u"showTip t2 x 7"));
+    ASSERT_TRUE(WaitFor([&] { return game->BalloonTitle == "t2"; }));
+    EXPECT_EQ(game->BalloonFlags, QSystemTrayIcon::Warning) << "7 keeps the kind";
+
+    game->HideToTray();
+    EXPECT_EQ(game->BalloonTitle, QStringLiteral("游戏已经最小化"));
+    EXPECT_EQ(game->BalloonHint, QStringLiteral("恢复请双击右下角游戏图标。"));
+    EXPECT_EQ(game->BalloonFlags, QSystemTrayIcon::Warning) << "the hide balloon keeps it too";
+}
+
+TEST_F(GameBehaviourTest, HideAndRestoreFollowTheWindowState) {
+    OpenTheGame();
+    game->HideToTray();
+    EXPECT_TRUE(game->isHidden());
+    EXPECT_TRUE(game->TrayIcon1->isVisible());
+
+    game->BalloonTitle = "unchanged";
+    game->HideToTray();  // already hidden: no balloon
+    EXPECT_EQ(game->BalloonTitle, "unchanged");
+
+    game->TrayIcon1DblClick();
+    EXPECT_TRUE(game->isVisible());
+    EXPECT_FALSE(game->windowState() & Qt::WindowMaximized) << "a normal window stays normal";
+
+    game->GraphicButton3Click(game->GraphicButton3);
+    EXPECT_TRUE(game->windowState() & Qt::WindowMinimized);
+    EXPECT_FALSE(game->Maximised) << "minimising leaves the size mode alone";
+    game->TrayIcon1DblClick();
+    EXPECT_TRUE(game->windowState() & Qt::WindowMaximized);
+    EXPECT_FALSE(game->windowState() & Qt::WindowMinimized);
+}
+
+TEST_F(GameBehaviourTest, KeysThroughTheRealEventPath) {
+    OpenTheGame();
+    struct Probe : QObject {
+        QList<int> keys;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() != QEvent::KeyPress) return false;
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key != Qt::Key_Shift && key != Qt::Key_Control && key != Qt::Key_Alt) keys << key;
+            return false;
+        }
+    } probe;
+    Page()->installEventFilter(&probe);
+
+    QTest::keyClick(Page(), Qt::Key_F5);
+    QTest::keyClick(Page(), Qt::Key_F5, Qt::ShiftModifier);
+    EXPECT_EQ(gameEngine->calls.count("Refresh"), 2);
+    QTest::keyClick(Page(), Qt::Key_F5, Qt::AltModifier);  // a system key: left alone
+    EXPECT_EQ(gameEngine->calls.count("Refresh"), 2);
+    gameEngine->location = "about:blank";
+    QTest::keyClick(Page(), Qt::Key_F5);
+    EXPECT_EQ(gameEngine->calls.count("Refresh"), 2) << "F5 on a blank page does nothing";
+
+    QTest::keyClick(Page(), Qt::Key_Return);
+    QTest::keyClick(Page(), Qt::Key_Escape);
+    QTest::keyClick(Page(), Qt::Key_A);
+    QTest::keyClick(Page(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(probe.keys, (QList<int>{Qt::Key_F5, Qt::Key_Return, Qt::Key_Escape, Qt::Key_A}))
+        << "each passed key reaches the page once (Alt+F5 included); F5 and Ctrl+N never";
+
+    QTest::keyClick(Page(), Qt::Key_F9);
+    EXPECT_TRUE(game->isHidden());
+    QTest::keyClick(launcher->Edit1, Qt::Key_F9);  // the filter sees every window's keys
+    EXPECT_TRUE(game->isVisible());
+}
+
+TEST_F(GameBehaviourTest, TitleStripDragsOnlyInNormalModeAndDoubleClickToggles) {
+    OpenTheGame();
+    game->ApplySizeMode(0);
+    const QPoint before = game->pos();
+    const QPoint onStrip = game->Image1->mapTo(game.get(), QPoint(200, 20));
+    QTest::mousePress(game->windowHandle(), Qt::RightButton, {}, onStrip);
+    QTest::mouseRelease(game->windowHandle(), Qt::RightButton, {}, onStrip);
+    EXPECT_EQ(game->pos(), before) << "other buttons do nothing";
+
+    QTest::mousePress(game->windowHandle(), Qt::LeftButton, {}, onStrip);
+    QTest::mouseMove(game->windowHandle(), onStrip + QPoint(30, 10));
+    QTest::mouseRelease(game->windowHandle(), Qt::LeftButton, {}, onStrip);
+    EXPECT_EQ(game->pos(), before + QPoint(30, 10));
+
+    QTest::mouseDClick(game->Image1, Qt::LeftButton, {}, QPoint(200, 20));
+    EXPECT_TRUE(game->Maximised);
+    const QPoint maximisedAt = game->pos();
+    QTest::mousePress(game->windowHandle(), Qt::LeftButton, {}, onStrip);
+    QTest::mouseMove(game->windowHandle(), onStrip + QPoint(30, 10));
+    QTest::mouseRelease(game->windowHandle(), Qt::LeftButton, {}, onStrip + QPoint(30, 10));
+    EXPECT_EQ(game->pos(), maximisedAt) << "no drag while maximised";
+    game->GraphicButton2Click(game->GraphicButton2);
+    EXPECT_FALSE(game->Maximised);
+}
+
+TEST_F(GameBehaviourTest, ExitAnsweredNoChangesNothing) {
+    OpenTheGame();
+    static QString asked;
+    TApplication::AskYesNo = [](QWidget* owner, const QString& text, const QString& caption) {
+        asked = text + "|" + caption + "|" + (owner == Form2 ? "owned" : "unowned");
+        return false;
+    };
+    game->GraphicButton1Click(game->GraphicButton1);
+    EXPECT_EQ(asked, QStringLiteral("亲，确定要退出游戏吗？|呜呜呜。。。|owned"));
+    EXPECT_TRUE(game->isVisible());
+    EXPECT_TRUE(game->TrayIcon1->isVisible());
+    EXPECT_TRUE(game->IdTCPServer1->Active());
+    EXPECT_TRUE(gameEngine->calls.isEmpty());
+}
+
+TEST(GameExitTest, YesEndsTheProcessWithZeroAndTheGamePortFree) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto factory = [](QWidget* parent) { return std::make_unique<FakeBrowserEngine>(parent); };
+            TForm1 launcher(factory);
+            Form1 = &launcher;
+            TForm2 game(factory);
+            Form2 = &game;
+            game.show();
+            game.OpenGame("http://g/game.html");
+            static uint16_t port = game.IdTCPServer1->ListeningPort();
+            LoopbackClient client(port);  // a live connection the exit must close
+            TApplication::AskYesNo = [](QWidget*, const QString&, const QString&) { return true; };
+            ExitProcess = [](int code) { std::exit(PortIsFree(port) && !Form2->isVisible() ? code : 3); };
+            game.GraphicButton1Click(game.GraphicButton1);
+            std::exit(4);  // the exit never returns
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(GameBehaviourTest, ClosingNoticeCountsDownAndEnds) {
+    static int exits = 0;
+    static int exitCode = -1;
+    ExitProcess = [](int code) {
+        ++exits;
+        exitCode = code;
+    };
+    ExitTicks = 2;
+    game->Timer1->start();
+    game->Timer1Timer();
+    EXPECT_TRUE(notice->isHidden());
+    game->Timer1Timer();
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_FALSE(game->Timer1->isActive());
+
+    NoticeSeconds = 7;
+    QStringList shown;
+    for (int tick = 1; tick <= 7; ++tick) {
+        notice->Timer1Timer();
+        shown << notice->Label2->text();
+    }
+    EXPECT_EQ(shown, (QStringList{"7", "6", "5", "4", "3", "2", "1"}));
+    EXPECT_EQ(exits, 0);
+    notice->Timer1Timer();
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(exitCode, 0);
+
+    notice->GraphicButton1Click(notice->GraphicButton1);
+    EXPECT_EQ(exits, 2);
+}
+
+}  // namespace

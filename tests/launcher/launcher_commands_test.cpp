@@ -1,0 +1,197 @@
+// The launcher's buttons, timer, command server and message filter, driven
+// the way the player and the page reach them.
+#include <QTest>
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <arpa/inet.h>
+#include <unistd.h>
+
+#include "app/application.h"
+#include "app/deployment.h"
+#include "command/loopback_client.h"
+#include "command/protocol.h"
+#include "tests/support/wait.h"
+#include "tests/support/windows_fixture.h"
+
+namespace {
+
+using quorvane::command::EncodeCommandText;
+using quorvane::command::LoopbackClient;
+using namespace std::chrono_literals;
+
+// Nobody listens on the port any more. Address reuse lets the test bind past
+// connections the server closed, which linger in TIME_WAIT.
+bool PortIsFree(uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return free;
+}
+
+class FakeUrlCache : public quorvane::platform::UrlCache {
+public:
+    std::uint32_t FindFirst(quorvane::platform::UrlCacheEntryInfo*, std::uint32_t&,
+                            quorvane::platform::UrlCacheHandle&) override {
+        ++walks;
+        cursorDuringWalk = Form1->cursor().shape();
+        return quorvane::platform::kCacheNoMoreItems;
+    }
+    std::uint32_t FindNext(quorvane::platform::UrlCacheHandle, quorvane::platform::UrlCacheEntryInfo*,
+                           std::uint32_t&) override {
+        return quorvane::platform::kCacheNoMoreItems;
+    }
+    void DeleteEntry(std::u16string_view) override {}
+    void Close(quorvane::platform::UrlCacheHandle) override {}
+    int walks = 0;
+    Qt::CursorShape cursorDuringWalk = Qt::ArrowCursor;
+};
+
+using LauncherCommandsTest = WindowsFixture;
+
+TEST_F(LauncherCommandsTest, ServerRunsFromCreationUntilTheHandOffAndNeverReturns) {
+    ASSERT_TRUE(launcher->IdTCPServer0->Active());
+    const uint16_t port = launcher->IdTCPServer0->ListeningPort();
+    EXPECT_GE(port, 3581);
+    {
+        LoopbackClient client(port);
+        client.Send(EncodeCommandText(u"check"));
+        EXPECT_EQ(client.Receive(2s), std::optional<std::string>("count:1"));
+    }
+    launcherEngine->CompleteNavigation("client://loadgame|http://g/game.html");
+    EXPECT_FALSE(launcher->IdTCPServer0->Active());
+    EXPECT_TRUE(PortIsFree(port));
+    EXPECT_TRUE(game->IdTCPServer1->Active());
+
+    game->GraphicButton6Click(game->GraphicButton6);
+    EXPECT_TRUE(launcher->isVisible());
+    EXPECT_FALSE(launcher->IdTCPServer0->Active()) << "a return must not restart it";
+}
+
+TEST_F(LauncherCommandsTest, TimerStopsTheServerOnceAndCloseStopsTheTimer) {
+    launcher->Timer1Timer();
+    EXPECT_FALSE(launcher->IdTCPServer0->Active());
+    EXPECT_FALSE(launcher->Timer1->isActive());
+}
+
+TEST_F(LauncherCommandsTest, JumptoNavigatesTheLauncherAndCanEnterTheGame) {
+    LoopbackClient client(launcher->IdTCPServer0->ListeningPort());
+    client.Send(EncodeCommandText(u"jumpto 123456789012345678client://loadgame|http://g/j?x=1"));
+    ASSERT_TRUE(WaitFor([&] { return launcherEngine->navigations.size() == 3; }));
+    EXPECT_EQ(launcherEngine->navigations.last(), "client://loadgame|http://g/j?x=1");
+    EXPECT_EQ(client.Receive(200ms), std::nullopt) << "jumpto answers nothing";
+
+    launcherEngine->CompleteNavigation(launcherEngine->navigations.last());
+    EXPECT_EQ(gameEngine->navigations, QStringList{"http://g/j?x=1"});
+    EXPECT_TRUE(game->isVisible());
+}
+
+TEST_F(LauncherCommandsTest, LinkButtonsTakeConsecutiveDrawsAfterTheStartPageSeed) {
+    launcher->Random.Seed(1);  // as if the start page had loaded at second 1
+    const QString host = QString::fromLatin1(deployment::LinkHost);
+    const QString expected[] = {
+        "http://" + host + "/publish/hot_update/url_redirect/jump1401.html?type=1&ver=130",
+        "http://" + host + "/publish/hot_update/url_redirect/jump1401.html?type=2&ver=10982",
+        "http://" + host + "/publish/hot_update/url_redirect/jump1401.html?type=3&ver=1090",
+        "http://" + host + "/publish/hot_update/url_redirect/jump1401.html?type=4&ver=11656",
+    };
+    const LinkPage types[] = {LinkPage::OfficialSite, LinkPage::TopUp, LinkPage::CustomerService,
+                              LinkPage::GameCentre};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(launcher->LinkPageUrl(types[i]), expected[i]);
+
+    // A start-page load reseeds from the clock, so the sequence starts over.
+    launcher->Random.Seed(1);
+    EXPECT_EQ(launcher->LinkPageUrl(LinkPage::TopUp), QString(expected[1]).replace("ver=10982", "ver=130"));
+}
+
+TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
+    auto cache = std::make_unique<FakeUrlCache>();
+    FakeUrlCache* walked = cache.get();
+    launcher->UrlCacheStore = std::move(cache);
+    const Qt::CursorShape before = launcher->cursor().shape();
+    static QString asked;
+    for (bool answer : {false, true}) {
+        SCOPED_TRACE(answer);
+        TApplication::AskYesNo = answer ? +[](QWidget*, const QString& t, const QString& c) {
+            asked = t + "|" + c;
+            return true;
+        }
+                                        : +[](QWidget*, const QString& t, const QString& c) {
+                                              asked = t + "|" + c;
+                                              return false;
+                                          };
+        launcher->GraphicButton6Click(launcher->GraphicButton6);
+        EXPECT_EQ(asked, QStringLiteral("确定要清除浏览器缓存？|确认"));
+        EXPECT_EQ(walked->walks, answer ? 1 : 0);
+        if (answer) EXPECT_EQ(walked->cursorDuringWalk, Qt::WaitCursor);
+        EXPECT_EQ(launcher->cursor().shape(), before);
+        EXPECT_NE(launcher->cursor().shape(), Qt::WaitCursor) << "cursor is back to normal";
+    }
+}
+
+TEST_F(LauncherCommandsTest, FilterSwallowsControlNAndRightClicksInTheBrowserOnly) {
+    launcher->show();
+    PlatformId = 0;
+    launcher->LoadStartPage();  // debug mode: the address box is there to type into
+    launcher->Edit1->clear();
+    launcher->Edit1->setFocus();
+    QTest::keyClick(launcher->Edit1, Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(launcher->Edit1, Qt::Key_N);
+    EXPECT_EQ(launcher->Edit1->text(), "n") << "Ctrl+N is swallowed, N alone is not";
+
+    struct Probe : QObject {
+        int presses = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            presses += e->type() == QEvent::MouseButtonPress || e->type() == QEvent::ContextMenu;
+            return false;
+        }
+    };
+    Probe inBrowser, outside;
+    QWidget* view = launcherEngine->View();
+    view->installEventFilter(&inBrowser);
+    launcher->Edit1->installEventFilter(&outside);
+    QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 10));
+    QTest::mouseClick(launcher->Edit1, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(inBrowser.presses, 0);
+    EXPECT_GE(outside.presses, 1);
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(inBrowser.presses, 1) << "left clicks pass";
+}
+
+TEST_F(LauncherCommandsTest, DraggingTheArtworkMovesTheFixedSizeWindow) {
+    launcher->show();
+    launcher->move(100, 100);
+    // Positions are in window coordinates; the window follows the mouse, so the
+    // release lands where the press did, relative to the moved window.
+    QTest::mousePress(launcher->windowHandle(), Qt::LeftButton, {}, QPoint(100, 300));  // the heroine
+    QTest::mouseMove(launcher->windowHandle(), QPoint(140, 320));
+    QTest::mouseRelease(launcher->windowHandle(), Qt::LeftButton, {}, QPoint(100, 300));
+    EXPECT_EQ(launcher->pos(), QPoint(140, 120));
+    // The right band offers a resize, but the size holds.
+    QTest::mousePress(launcher->windowHandle(), Qt::LeftButton, {}, QPoint(1126, 300));
+    QTest::mouseMove(launcher->windowHandle(), QPoint(1000, 300));
+    QTest::mouseRelease(launcher->windowHandle(), Qt::LeftButton, {}, QPoint(1000, 300));
+    EXPECT_EQ(launcher->size(), QSize(1127, 621));
+}
+
+TEST(LauncherCloseTest, CloseStopsTheServerFreesItsPortAndEndsWithZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TForm1 launcher([](QWidget* parent) { return std::make_unique<FakeBrowserEngine>(parent); });
+            Form1 = &launcher;
+            launcher.show();
+            const uint16_t port = launcher.IdTCPServer0->ListeningPort();
+            QTimer::singleShot(0, &launcher, [&] { launcher.GraphicButton5Click(launcher.GraphicButton5); });
+            const int code = QApplication::exec();
+            std::exit(PortIsFree(port) && !launcher.Timer1->isActive() ? code : 3);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
