@@ -7,5 +7,19 @@ source "$(dirname "$0")/common.sh"
 build
 ensure_display
 
-cd "$BUILD_DIR"
-ctest --output-on-failure --timeout 300 "$@"
+(cd "$BUILD_DIR" && ctest --output-on-failure --timeout 300 "$@")
+
+# The command servers are threaded socket code: their suites run once more
+# under ThreadSanitizer and under AddressSanitizer with UBSan.
+sanitized() {
+  local name="$1" flags="$2" dir="$ROOT/build-$1"
+  echo "== command tests under $name"
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DQUORVANE_BUILD_GUI=OFF -DQUORVANE_BUILD_TOOLS=OFF \
+    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$flags" >/dev/null
+  cmake --build "$dir" -j"$(nproc)" --target command_tests
+  (cd "$dir" && ctest --output-on-failure --timeout 300 -R 'Test\.')
+}
+if [ "${QUORVANE_SKIP_SANITIZERS:-0}" != 1 ]; then
+  sanitized tsan "-fsanitize=thread -g -O1"
+  sanitized asan "-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1"
+fi
