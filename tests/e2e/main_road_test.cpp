@@ -11,6 +11,8 @@
 
 #include "app/deployment.h"
 #include "app/shared_values.h"
+#include "command/loopback_client.h"
+#include "command/protocol.h"
 #include "game/form2.h"
 #include "game/form3.h"
 #include "launcher/form1.h"
@@ -144,6 +146,27 @@ TEST_F(MainRoadTest, EveryWayOfEnteringHandsTheExactAddressToTheGameWindow) {
             return site->Log().count("GET /hot_update/url_redirect/jump1401.html") > requestsBefore;
         })) << "no fresh start page after the return";
     }
+}
+
+TEST_F(MainRoadTest, JumptoFromThePageSendsTheLauncherIntoTheGame) {
+    ASSERT_TRUE(WaitFor(OnServerList));
+    // The launcher's server stopped at the earlier hand-offs; this one starts
+    // afresh as at a new start of the program.
+    Form1->IdTCPServer0->Start();
+    ASSERT_TRUE(Form1->IdTCPServer0->Active());
+    const QString gameUrl = "http://" + kHost + "/game.html?server=3&name=%E6%9C%B1%E9%9B%80&windowsize=max";
+    {
+        quorvane::command::LoopbackClient client(Form1->IdTCPServer0->ListeningPort());
+        client.Send(quorvane::command::EncodeCommandText(
+            u"jumpto 123456789012345678client://loadgame|" + gameUrl.toStdU16String()));
+        ASSERT_TRUE(WaitFor([&] { return Form2->Label1->text() == QStringLiteral("Quorvane · 3服 朱雀"); }))
+            << "title: " << Form2->Label1->text().toStdString()
+            << " at: " << Form2->WebBrowser1->LocationURL().toStdString();
+    }
+    EXPECT_EQ(Form2->WebBrowser1->LocationURL(), gameUrl);
+    EXPECT_TRUE(Form2->Maximised);
+    EXPECT_FALSE(Form1->IdTCPServer0->Active());
+    Form2->GraphicButton6Click(Form2->GraphicButton6);
 }
 
 }  // namespace
