@@ -13,26 +13,45 @@ int VirtualKeyOf(int qtKey) {
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return 0x30 + (qtKey - Qt::Key_0);
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 0x70 + (qtKey - Qt::Key_F1);
     switch (qtKey) {
-        case Qt::Key_Backspace: return 0x08;
-        case Qt::Key_Tab: return 0x09;
+        case Qt::Key_Backspace:
+            return 0x08;
+        case Qt::Key_Tab:
+            return 0x09;
         case Qt::Key_Return:
-        case Qt::Key_Enter: return 0x0D;
-        case Qt::Key_Shift: return 0x10;
-        case Qt::Key_Control: return 0x11;
-        case Qt::Key_Alt: return 0x12;
-        case Qt::Key_Escape: return 0x1B;
-        case Qt::Key_Space: return 0x20;
-        case Qt::Key_PageUp: return 0x21;
-        case Qt::Key_PageDown: return 0x22;
-        case Qt::Key_End: return 0x23;
-        case Qt::Key_Home: return 0x24;
-        case Qt::Key_Left: return 0x25;
-        case Qt::Key_Up: return 0x26;
-        case Qt::Key_Right: return 0x27;
-        case Qt::Key_Down: return 0x28;
-        case Qt::Key_Insert: return 0x2D;
-        case Qt::Key_Delete: return 0x2E;
-        default: return 0;
+        case Qt::Key_Enter:
+            return 0x0D;
+        case Qt::Key_Shift:
+            return 0x10;
+        case Qt::Key_Control:
+            return 0x11;
+        case Qt::Key_Alt:
+            return 0x12;
+        case Qt::Key_Escape:
+            return 0x1B;
+        case Qt::Key_Space:
+            return 0x20;
+        case Qt::Key_PageUp:
+            return 0x21;
+        case Qt::Key_PageDown:
+            return 0x22;
+        case Qt::Key_End:
+            return 0x23;
+        case Qt::Key_Home:
+            return 0x24;
+        case Qt::Key_Left:
+            return 0x25;
+        case Qt::Key_Up:
+            return 0x26;
+        case Qt::Key_Right:
+            return 0x27;
+        case Qt::Key_Down:
+            return 0x28;
+        case Qt::Key_Insert:
+            return 0x2D;
+        case Qt::Key_Delete:
+            return 0x2E;
+        default:
+            return 0;
     }
 }
 
@@ -47,7 +66,9 @@ bool (*TApplication::AskYesNo)(QWidget*, const QString&, const QString&) = AskWi
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
-TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
+TApplication* TApplication::Instance() {
+    return qobject_cast<TApplication*>(QCoreApplication::instance());
+}
 
 std::optional<AppMessage> TApplication::TranslateEvent(QObject* receiver, const QEvent* event) {
     // Qt passes a window-system event through notify twice: first to the
@@ -59,8 +80,8 @@ std::optional<AppMessage> TApplication::TranslateEvent(QObject* receiver, const 
         case QEvent::KeyPress: {
             const auto* key = static_cast<const QKeyEvent*>(event);
             // Alt turns a key press into a system key, which the filters leave alone.
-            message.code = (key->modifiers() & Qt::AltModifier) ? AppMessage::SysKeyDown
-                                                                : AppMessage::KeyDown;
+            message.code =
+                (key->modifiers() & Qt::AltModifier) ? AppMessage::SysKeyDown : AppMessage::KeyDown;
             message.key = VirtualKeyOf(key->key());
             message.controlDown = key->modifiers() & Qt::ControlModifier;
             message.autoRepeat = key->isAutoRepeat();

@@ -35,7 +35,7 @@ using MessageFilter = std::function<void(const AppMessage& message, bool& handle
 // before it is dispatched, and where exceptions escaping event handlers are shown.
 class TApplication : public QApplication {
     Q_OBJECT
-public:
+  public:
     TApplication(int& argc, char** argv);
 
     // The application-wide message hook: one replaceable slot.
@@ -58,6 +58,6 @@ public:
     // Replaceable so that tests can answer.
     static bool (*AskYesNo)(QWidget* owner, const QString& text, const QString& caption);
 
-private:
+  private:
     MessageFilter OnMessage;
 };

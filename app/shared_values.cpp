@@ -16,7 +16,9 @@ std::int32_t ExitTicks = 2;
 std::int32_t NoticeSeconds = 7;
 
 namespace {
-[[noreturn]] void ExitThroughRuntime(int code) { std::exit(code); }
+[[noreturn]] void ExitThroughRuntime(int code) {
+    std::exit(code);
+}
 }  // namespace
 
 void (*ExitProcess)(int code) = ExitThroughRuntime;

@@ -9,7 +9,7 @@ class QWidget;
 // drive window logic through a scripted fake.
 class BrowserEngine : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
     ~BrowserEngine() override = default;
 
@@ -32,7 +32,7 @@ public:
     virtual QString DocumentTitle() const = 0;
     virtual void ClearBodyBorderWidth() = 0;
 
-signals:
+  signals:
     // A navigation of the page or of one of its frames has completed; `url` is
     // the exact text of the address, also for addresses no URL parser accepts.
     void NavigateComplete2(const QString& url);

@@ -10,7 +10,7 @@
 // engine and lets the engine's view fill the control.
 class TWebBrowser : public QWidget {
     Q_OBJECT
-public:
+  public:
     // Without an engine the control makes the real one (Qt WebEngine).
     explicit TWebBrowser(QWidget* parent, std::unique_ptr<BrowserEngine> engine = nullptr);
     ~TWebBrowser() override;
@@ -29,14 +29,14 @@ public:
 
     BrowserEngine& Engine() { return *engine_; }
 
-signals:
+  signals:
     void OnNavigateComplete2(TWebBrowser* sender, const QString& url);
     void OnDocumentComplete(TWebBrowser* sender, const QString& url);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     std::unique_ptr<BrowserEngine> engine_;
 };
 

@@ -18,18 +18,18 @@ const QString kBlank = QStringLiteral("about:blank");
 }  // namespace
 
 class BridgePage : public QWebEnginePage {
-public:
+  public:
     BridgePage(QWebEngineProfile* profile, WebEngineBrowserEngine* engine)
         : QWebEnginePage(profile), engine_(engine) {}
 
-protected:
+  protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
                                   const QString&) override {
         if (message.startsWith(engine_->secret_))
             engine_->OnPageReport(message.mid(engine_->secret_.size()));
     }
 
-private:
+  private:
     WebEngineBrowserEngine* engine_;
 };
 
@@ -91,23 +91,24 @@ QString WebEngineBrowserEngine::BridgeScript(const QString& secret) {
   window.addEventListener('load', function () { report('load', location.href, document.title); });
 })();
 )JS";
-    QString quoted = QString::fromUtf8(QJsonDocument(QJsonObject{{"s", secret}}).toJson(QJsonDocument::Compact));
+    QString quoted =
+        QString::fromUtf8(QJsonDocument(QJsonObject{{"s", secret}}).toJson(QJsonDocument::Compact));
     // {"s":"…"} → "…"
     quoted = quoted.mid(5, quoted.size() - 6);
     return QString::fromUtf8(kTemplate).arg(quoted);
 }
 
 bool WebEngineBrowserEngine::IsLoadable(const QString& url) {
-    static const char* const kSchemes[] = {"http:", "https:", "about:", "data:", "blob:", "file:",
-                                           "javascript:"};
+    static const char* const kSchemes[] = {
+        "http:", "https:", "about:", "data:", "blob:", "file:", "javascript:"};
     for (const char* scheme : kSchemes)
         if (url.startsWith(QLatin1String(scheme), Qt::CaseInsensitive)) return true;
     return false;
 }
 
 WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
-    : secret_(QStringLiteral("\x01qv%1:").arg(QRandomGenerator::system()->generate64(), 16, 16,
-                                                QLatin1Char('0'))),
+    : secret_(QStringLiteral("\x01qv%1:")
+                  .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'))),
       page_(std::make_unique<BridgePage>(SharedBrowserProfile(), this)) {
     QWebEngineScript bridge;
     bridge.setName(QStringLiteral("quorvane-bridge"));
@@ -139,7 +140,9 @@ WebEngineBrowserEngine::~WebEngineBrowserEngine() {
     delete view_.data();  // the view must go before the page it shows
 }
 
-QWidget* WebEngineBrowserEngine::View() { return view_; }
+QWidget* WebEngineBrowserEngine::View() {
+    return view_;
+}
 
 void WebEngineBrowserEngine::Navigate(const QString& url) {
     if (!IsLoadable(url)) {
@@ -173,17 +176,21 @@ void WebEngineBrowserEngine::Stop() {
     page_->triggerAction(QWebEnginePage::Stop);
 }
 
-void WebEngineBrowserEngine::Refresh() { page_->triggerAction(QWebEnginePage::Reload); }
+void WebEngineBrowserEngine::Refresh() {
+    page_->triggerAction(QWebEnginePage::Reload);
+}
 
 QString WebEngineBrowserEngine::LocationURL() const {
     return location_.isEmpty() ? page_->url().toString() : location_;
 }
 
-void WebEngineBrowserEngine::ExecScript(const QString& code) { page_->runJavaScript(code); }
+void WebEngineBrowserEngine::ExecScript(const QString& code) {
+    page_->runJavaScript(code);
+}
 
 void WebEngineBrowserEngine::ClearBodyBorderWidth() {
-    page_->runJavaScript(
-        QStringLiteral("if (document.body && document.body.style) document.body.style.borderWidth = '';"));
+    page_->runJavaScript(QStringLiteral(
+        "if (document.body && document.body.style) document.body.style.borderWidth = '';"));
 }
 
 void WebEngineBrowserEngine::OnPageReport(const QString& json) {

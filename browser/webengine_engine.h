@@ -28,7 +28,7 @@ QWebEngineProfile* SharedBrowserProfile();
 // a per-engine secret, from an isolated script world the page cannot reach.
 class WebEngineBrowserEngine : public BrowserEngine {
     Q_OBJECT
-public:
+  public:
     explicit WebEngineBrowserEngine(QWidget* parent);
     ~WebEngineBrowserEngine() override;
 
@@ -48,7 +48,7 @@ public:
     // Whether the engine can load an address itself; others are only reported.
     static bool IsLoadable(const QString& url);
 
-private:
+  private:
     friend class BridgePage;
     void OnPageReport(const QString& json);
     void StartLoad(const QString& url);

@@ -5,10 +5,10 @@
 #include <QScreen>
 
 #include "app/application.h"
-#include "platform/debug_output.h"
 #include "app/shared_values.h"
 #include "game/form3.h"
 #include "game/size_mode.h"
+#include "platform/debug_output.h"
 #include "resources/picture_names.h"
 #include "widgets/layout.h"
 
@@ -21,7 +21,7 @@ constexpr int kButtonAreaWidth = 422;
 // Window actions asked for by the command server's workers: carried out on the
 // GUI thread, never waited for.
 class GameCommandActions : public quorvane::command::CommandActions {
-public:
+  public:
     explicit GameCommandActions(TForm2* form) : form_(form) {}
     void Navigate(std::u16string) override {}
     void ShowTip(std::u16string title, std::u16string text, std::int32_t iconKind) override {
@@ -42,13 +42,13 @@ public:
             Qt::QueuedConnection);
     }
 
-private:
+  private:
     TForm2* form_;
 };
 
 // What the key filter needs of the window and its browser.
 class GameWindowKeyHost : public GameKeyFilterHost {
-public:
+  public:
     explicit GameWindowKeyHost(TForm2& form) : form_(form) {}
     // Qt delivers keys to the focused web view itself after the filter has
     // passed them, so there is no dialog manager to hand them to: every key
@@ -67,7 +67,7 @@ public:
     void RestoreFromTray() override { form_.RestoreFromTray(); }
     void Trace(std::u16string_view text) override { quorvane::platform::OutputDebugString(text); }
 
-private:
+  private:
     TForm2& form_;
 };
 
@@ -119,9 +119,10 @@ TForm2::TForm2(BrowserEngineFactory engineFactory) {
 
     TrayIcon1 = new QSystemTrayIcon(QApplication::windowIcon(), this);
     TrayIcon1->setToolTip(QApplication::applicationName());
-    connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick) TrayIcon1DblClick();
-    });
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::DoubleClick) TrayIcon1DblClick();
+            });
     Timer1 = new QTimer(this);
     Timer1->setInterval(500);
     connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
@@ -157,9 +158,10 @@ TForm2::~TForm2() {
 
 void TForm2::OpenGame(const QString& url) {
     if (auto* app = TApplication::Instance()) {
-        app->SetOnMessage([self = QPointer<TForm2>(this)](const AppMessage& message, bool& handled) {
-            if (self) self->AEMessage(message, handled);
-        });
+        app->SetOnMessage(
+            [self = QPointer<TForm2>(this)](const AppMessage& message, bool& handled) {
+                if (self) self->AEMessage(message, handled);
+            });
     }
     WebBrowser1->Navigate(url);
     GameLoaded = true;
@@ -168,11 +170,17 @@ void TForm2::OpenGame(const QString& url) {
     StartCommandServer();
 }
 
-void TForm2::AEMessage(const AppMessage& message, bool& handled) { KeyFilter->AEMessage(message, handled); }
+void TForm2::AEMessage(const AppMessage& message, bool& handled) {
+    KeyFilter->AEMessage(message, handled);
+}
 
-void TForm2::StartCommandServer() { IdTCPServer1->Start(); }
+void TForm2::StartCommandServer() {
+    IdTCPServer1->Start();
+}
 
-void TForm2::StopCommandServer() { IdTCPServer1->Stop(); }
+void TForm2::StopCommandServer() {
+    IdTCPServer1->Stop();
+}
 
 void TForm2::ShowBalloonHint() {
     // The tray keeps at most 63 characters of a title and 255 of a text, and
@@ -194,13 +202,21 @@ void TForm2::RestoreFromTray() {
     if (windowState() & Qt::WindowMinimized) setWindowState(Qt::WindowMaximized);
 }
 
-void TForm2::GraphicButton4Click(QObject*) { HideToTray(); }
+void TForm2::GraphicButton4Click(QObject*) {
+    HideToTray();
+}
 
-void TForm2::TrayIcon1DblClick() { RestoreFromTray(); }
+void TForm2::TrayIcon1DblClick() {
+    RestoreFromTray();
+}
 
-void TForm2::GraphicButton2Click(QObject*) { ApplySizeMode(2); }
+void TForm2::GraphicButton2Click(QObject*) {
+    ApplySizeMode(2);
+}
 
-void TForm2::GraphicButton3Click(QObject*) { setWindowState(windowState() | Qt::WindowMinimized); }
+void TForm2::GraphicButton3Click(QObject*) {
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
 
 void TForm2::Image1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
     if (Maximised || button != Qt::LeftButton) return;
@@ -212,9 +228,15 @@ void TForm2::Image2MouseDown(Qt::MouseButton button, const QPoint& screenPoint) 
 void TForm2::Label1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
     Image1MouseDown(button, screenPoint);
 }
-void TForm2::Image1DblClick() { ApplySizeMode(2); }
-void TForm2::Image2DblClick() { ApplySizeMode(2); }
-void TForm2::Label1DblClick() { ApplySizeMode(2); }
+void TForm2::Image1DblClick() {
+    ApplySizeMode(2);
+}
+void TForm2::Image2DblClick() {
+    ApplySizeMode(2);
+}
+void TForm2::Label1DblClick() {
+    ApplySizeMode(2);
+}
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
@@ -254,7 +276,9 @@ void TForm2::GraphicButton1Click(QObject*) {
     LeaveProcess();
 }
 
-void TForm2::LeaveProcess() { ExitProcess(0); }
+void TForm2::LeaveProcess() {
+    ExitProcess(0);
+}
 
 void TForm2::Timer1Timer() {
     --ExitTicks;
@@ -279,7 +303,9 @@ void TForm2::RefreshUnlessBlank() {
     WebBrowser1->Refresh();
 }
 
-void TForm2::GraphicButton5Click(QObject*) { WebBrowser1->Refresh(); }
+void TForm2::GraphicButton5Click(QObject*) {
+    WebBrowser1->Refresh();
+}
 
 void TForm2::GraphicButton6Click(QObject*) {
     WebBrowser1->Navigate(QStringLiteral("about:blank"));

@@ -18,7 +18,7 @@ using quorvane::widgets::TGraphicButton;
 // title strip, a tray icon and a command server for the page.
 class TForm2 : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TForm2(BrowserEngineFactory engineFactory = nullptr);
     ~TForm2() override;
 
@@ -85,11 +85,11 @@ public:
     float SizeFactor = 0.0f;
     bool Maximised = false;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void AlignPanels();
     void LeaveProcess();
 

@@ -21,7 +21,8 @@ TForm3::TForm3() {
     Image3 = MakeImage(this, pictures::kNoticeArrowUpRight, QRect(293, 9, 51, 57));
     Image4 = MakeImage(this, pictures::kNoticeArrowDownRight, QRect(271, 78, 66, 41));
     Image5 = MakeImage(this, pictures::kNoticeArrowDownLeft, QRect(6, 62, 73, 57));
-    Label1 = MakeLabel(this, QStringLiteral("秒之后自动关闭。"), QPoint(141, 78), countdownFont, lime);
+    Label1 =
+        MakeLabel(this, QStringLiteral("秒之后自动关闭。"), QPoint(141, 78), countdownFont, lime);
     Label1->resize(120, 16);
     Label2 = MakeLabel(this, QStringLiteral("5"), QPoint(128, 77), countdownFont, lime);
     Panel1 = MakePanel(this, QRect(20, 20, 34, 34));
@@ -45,4 +46,6 @@ void TForm3::Timer1Timer() {
     --NoticeSeconds;
 }
 
-void TForm3::GraphicButton1Click(QObject*) { ExitProcess(0); }
+void TForm3::GraphicButton1Click(QObject*) {
+    ExitProcess(0);
+}

@@ -13,7 +13,7 @@ using quorvane::widgets::TGraphicButton;
 // background is keyed out so only its pictures, labels and button show.
 class TForm3 : public QWidget {
     Q_OBJECT
-public:
+  public:
     TForm3();
 
     void Timer1Timer();

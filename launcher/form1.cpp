@@ -7,14 +7,14 @@
 
 #include "app/application.h"
 #include "app/deployment.h"
+#include "app/shared_values.h"
 #include "browser/profile_url_cache.h"
 #include "browser/webengine_engine.h"
-#include "platform/desktop_shortcut.h"
-#include "platform/shell_open.h"
-#include "app/shared_values.h"
 #include "game/form2.h"
 #include "launcher/hand_off.h"
 #include "platform/code_page.h"
+#include "platform/desktop_shortcut.h"
+#include "platform/shell_open.h"
 #include "widgets/layout.h"
 
 namespace {
@@ -31,7 +31,7 @@ QString TextOf(std::string_view ansi) {
 // Window actions asked for by the command server's workers: carried out on the
 // GUI thread, never waited for.
 class LauncherCommandActions : public quorvane::command::CommandActions {
-public:
+  public:
     explicit LauncherCommandActions(TForm1* form) : form_(form) {}
     void Navigate(std::u16string address) override {
         QMetaObject::invokeMethod(
@@ -43,7 +43,7 @@ public:
     }
     void ShowTip(std::u16string, std::u16string, std::int32_t) override {}
 
-private:
+  private:
     TForm1* form_;
 };
 
@@ -71,8 +71,9 @@ TForm1::TForm1(BrowserEngineFactory engineFactory) {
 
     Edit1 = new QLineEdit(this);
     Edit1->setGeometry(128, 587, 329, 21);
-    Edit1->setText(QStringLiteral("client://loadgame|http://%1/game.html?server=1&name=%E9%9D%92%E9%BE%99")
-                       .arg(QString::fromLatin1(deployment::PortalHost)));
+    Edit1->setText(
+        QStringLiteral("client://loadgame|http://%1/game.html?server=1&name=%E9%9D%92%E9%BE%99")
+            .arg(QString::fromLatin1(deployment::PortalHost)));
     Button1 = new QPushButton(QStringLiteral("GO"), this);
     Button1->setGeometry(471, 585, 75, 25);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
@@ -137,9 +138,10 @@ TForm1::~TForm1() {
 
 void TForm1::FormCreate(bool realEngine) {
     if (auto* app = TApplication::Instance()) {
-        app->SetOnMessage([self = QPointer<TForm1>(this)](const AppMessage& message, bool& handled) {
-            if (self) self->AEMessage(message, handled);
-        });
+        app->SetOnMessage(
+            [self = QPointer<TForm1>(this)](const AppMessage& message, bool& handled) {
+                if (self) self->AEMessage(message, handled);
+            });
     }
     // The cache learns of cookies from the moment it exists, so it comes first.
     if (realEngine) UrlCacheStore = std::make_unique<ProfileUrlCache>(SharedBrowserProfile());
@@ -156,14 +158,18 @@ void TForm1::StartCommandServer() {
     Edit1->setText(QString::fromStdU16String(std::u16string(quorvane::command::kServerStartText)));
 }
 
-void TForm1::StopCommandServer() { IdTCPServer0->Stop(); }
+void TForm1::StopCommandServer() {
+    IdTCPServer0->Stop();
+}
 
 void TForm1::Timer1Timer() {
     StopCommandServer();
     Timer1->stop();
 }
 
-void TForm1::AEMessage(const AppMessage& message, bool& handled) { KeyFilter.AEMessage(message, handled); }
+void TForm1::AEMessage(const AppMessage& message, bool& handled) {
+    KeyFilter.AEMessage(message, handled);
+}
 
 bool TForm1::IsInsideBrowser(const QObject* target) const {
     const auto* widget = qobject_cast<const QWidget*>(target);
@@ -175,14 +181,26 @@ QString TForm1::LinkPageUrl(LinkPage type) {
         BuildLinkPageUrl(deployment::LinkHost, PlatformId, type, Random.Draw()));
 }
 
-void TForm1::OpenLinkPage(LinkPage type) { ShellOpen(LinkPageUrl(type)); }
+void TForm1::OpenLinkPage(LinkPage type) {
+    ShellOpen(LinkPageUrl(type));
+}
 
-void TForm1::GraphicButton0Click(QObject*) { OpenLinkPage(LinkPage::OfficialSite); }
-void TForm1::GraphicButton2Click(QObject*) { OpenLinkPage(LinkPage::TopUp); }
-void TForm1::GraphicButton3Click(QObject*) { OpenLinkPage(LinkPage::CustomerService); }
-void TForm1::GraphicButton4Click(QObject*) { OpenLinkPage(LinkPage::GameCentre); }
+void TForm1::GraphicButton0Click(QObject*) {
+    OpenLinkPage(LinkPage::OfficialSite);
+}
+void TForm1::GraphicButton2Click(QObject*) {
+    OpenLinkPage(LinkPage::TopUp);
+}
+void TForm1::GraphicButton3Click(QObject*) {
+    OpenLinkPage(LinkPage::CustomerService);
+}
+void TForm1::GraphicButton4Click(QObject*) {
+    OpenLinkPage(LinkPage::GameCentre);
+}
 
-void TForm1::GraphicButton1Click(QObject*) { setWindowState(windowState() | Qt::WindowMinimized); }
+void TForm1::GraphicButton1Click(QObject*) {
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
 
 void TForm1::GraphicButton5Click(QObject*) {
     if (Timer1->isActive()) Timer1->stop();
@@ -191,7 +209,8 @@ void TForm1::GraphicButton5Click(QObject*) {
 }
 
 void TForm1::GraphicButton6Click(QObject*) {
-    if (!TApplication::AskYesNo(this, QStringLiteral("确定要清除浏览器缓存？"), QStringLiteral("确认")))
+    if (!TApplication::AskYesNo(this, QStringLiteral("确定要清除浏览器缓存？"),
+                                QStringLiteral("确认")))
         return;
     setCursor(Qt::WaitCursor);
     if (UrlCacheStore) quorvane::platform::ClearUrlCache(*UrlCacheStore);
@@ -256,7 +275,9 @@ void TForm1::HandOff(const QString& gameUrl) {
     Form2->OpenGame(gameUrl);
 }
 
-void TForm1::Button1Click() { WebBrowser1->Navigate(Edit1->text()); }
+void TForm1::Button1Click() {
+    WebBrowser1->Navigate(Edit1->text());
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // The launcher is the main window: closing it ends the application.

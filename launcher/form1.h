@@ -28,7 +28,7 @@ using BrowserEngineFactory = std::function<std::unique_ptr<BrowserEngine>(QWidge
 // to the game window when the page asks for it.
 class TForm1 : public QWidget, private LauncherKeyFilterHost {
     Q_OBJECT
-public:
+  public:
     // Without a factory the browser uses the real engine.
     explicit TForm1(BrowserEngineFactory engineFactory = nullptr);
     ~TForm1() override;
@@ -92,10 +92,10 @@ public:
     // Shared with the link buttons, which draw without seeding.
     RuntimeRandom Random;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void FormCreate(bool realEngine);
     void HandOff(const QString& gameUrl);
     void OpenLinkPage(LinkPage type);

@@ -8,7 +8,7 @@
 // seed and advances once, which is how that runtime behaves and why two draws
 // after the same seed always repeat.
 class RuntimeRandom {
-public:
+  public:
     void Seed(std::uint32_t seed) {
         state_ = seed;
         Advance();
@@ -20,7 +20,7 @@ public:
     }
     std::uint32_t State() const { return state_; }
 
-private:
+  private:
     void Advance() { state_ = state_ * 22695477u + 1u; }
     std::uint32_t state_ = 1;
 };

@@ -12,7 +12,7 @@ namespace {
 // One iconv descriptor per conversion call: cheap enough for our message sizes
 // and keeps the functions safe to call from any command-server thread.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) {
             throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
@@ -40,12 +40,16 @@ public:
 
     void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
 
-private:
+  private:
     iconv_t cd_;
 };
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 }  // namespace
 

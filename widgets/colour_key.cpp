@@ -14,7 +14,9 @@ ColourKeyShape::ColourKeyShape(QWidget* window, const QColor& key, QList<QWidget
     for (QWidget* child : window_->findChildren<QWidget*>()) Watch(child);
 }
 
-void ColourKeyShape::Watch(QWidget* widget) { widget->installEventFilter(this); }
+void ColourKeyShape::Watch(QWidget* widget) {
+    widget->installEventFilter(this);
+}
 
 QRegion ColourKeyShape::VisibleRegion() const {
     const QImage drawn = window_->grab().toImage().convertToFormat(QImage::Format_RGB32);

@@ -14,7 +14,7 @@ namespace quorvane::widgets {
 // caller names those widgets and their whole area stays part of the window.
 class ColourKeyShape : public QObject {
     Q_OBJECT
-public:
+  public:
     ColourKeyShape(QWidget* window, const QColor& key, QList<QWidget*> unkeyed = {});
 
     // The region of the window that is not keyed out, in window coordinates.
@@ -24,10 +24,10 @@ public:
     // resized, or a child is shown or hidden.
     void Update();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void Watch(QWidget* widget);
     void ScheduleUpdate();
 

@@ -13,8 +13,8 @@ QLabel* MakeImage(QWidget* parent, const char* picture, const QRect& box, bool s
     return image;
 }
 
-QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& position, const QFont& font,
-                  const QColor& colour) {
+QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& position,
+                  const QFont& font, const QColor& colour) {
     auto* label = new QLabel(caption, parent);
     label->setFont(font);
     QPalette palette = label->palette();

@@ -19,8 +19,8 @@ namespace quorvane::widgets {
 QLabel* MakeImage(QWidget* parent, const char* picture, const QRect& box, bool stretch = false);
 
 // A label that paints no background of its own.
-QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& position, const QFont& font,
-                  const QColor& colour);
+QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& position,
+                  const QFont& font, const QColor& colour);
 
 // A panel without bevel. With a colour it paints its own background; without
 // one it shows its parent's background behind its children.

@@ -16,21 +16,12 @@
 #include "game/form2.h"
 #include "game/form3.h"
 #include "launcher/form1.h"
+#include "tests/support/wait.h"
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
-
 class DemoSite {
-public:
+  public:
     bool Start() {
         const QString address = QString::fromLatin1(deployment::StartPageHost);
         process_.setProgram(QStringLiteral("python3"));
@@ -53,13 +44,13 @@ public:
     }
     QString Errors() { return QString::fromUtf8(process_.readAllStandardError()); }
 
-private:
+  private:
     QProcess process_;
     QString log_;
 };
 
 class MainRoadTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         site = new DemoSite;
         ASSERT_TRUE(site->Start()) << "the demo site did not start on " << deployment::StartPageHost
@@ -91,10 +82,10 @@ protected:
 const QString kHost = QString::fromLatin1(deployment::StartPageHost);
 
 TEST_F(MainRoadTest, StartPageIsRequestedThroughTheRedirectAfterTheStyledBlankPage) {
-    ASSERT_TRUE(WaitFor(OnServerList)) << Form1->WebBrowser1->LocationURL().toStdString();
+    ASSERT_TRUE(WaitFor(OnServerList, 20000)) << Form1->WebBrowser1->LocationURL().toStdString();
     EXPECT_FALSE(FirstBlankPending) << "the blank page was never styled";
-    const QRegularExpression request(QStringLiteral(
-        "GET /hot_update/url_redirect/jump1401\\.html\\?type=0&ver=(\\d+) 200"));
+    const QRegularExpression request(
+        QStringLiteral("GET /hot_update/url_redirect/jump1401\\.html\\?type=0&ver=(\\d+) 200"));
     const auto match = request.match(site->Log());
     ASSERT_TRUE(match.hasMatch()) << site->Log().toStdString();
     EXPECT_LE(match.captured(1).toInt(), 32767);
@@ -125,11 +116,12 @@ TEST_F(MainRoadTest, EveryWayOfEnteringHandsTheExactAddressToTheGameWindow) {
     };
     for (const Entry& entry : entries) {
         SCOPED_TRACE(entry.element);
-        ASSERT_TRUE(WaitFor(OnServerList)) << Form1->WebBrowser1->LocationURL().toStdString();
+        ASSERT_TRUE(WaitFor(OnServerList, 20000))
+            << Form1->WebBrowser1->LocationURL().toStdString();
         Form1->WebBrowser1->ExecScript(
             QStringLiteral("document.getElementById('%1').click();").arg(entry.element));
 
-        ASSERT_TRUE(WaitFor([&] { return Form2->Label1->text() == entry.title; }))
+        ASSERT_TRUE(WaitFor([&] { return Form2->Label1->text() == entry.title; }, 20000))
             << "title: " << Form2->Label1->text().toStdString()
             << " at: " << Form2->WebBrowser1->LocationURL().toStdString();
         EXPECT_TRUE(Form1->isHidden());
@@ -149,18 +141,21 @@ TEST_F(MainRoadTest, EveryWayOfEnteringHandsTheExactAddressToTheGameWindow) {
 }
 
 TEST_F(MainRoadTest, JumptoFromThePageSendsTheLauncherIntoTheGame) {
-    ASSERT_TRUE(WaitFor(OnServerList));
+    ASSERT_TRUE(WaitFor(OnServerList, 20000));
     // The launcher's server stopped at the earlier hand-offs; this one starts
     // afresh as at a new start of the program.
     Form1->IdTCPServer0->Start();
     ASSERT_TRUE(Form1->IdTCPServer0->Active());
-    const QString gameUrl = "http://" + kHost + "/game.html?server=3&name=%E6%9C%B1%E9%9B%80&windowsize=max";
+    const QString gameUrl =
+        "http://" + kHost + "/game.html?server=3&name=%E6%9C%B1%E9%9B%80&windowsize=max";
     {
         quorvane::command::LoopbackClient client(Form1->IdTCPServer0->ListeningPort());
         client.Send(quorvane::command::EncodeCommandText(
             u"jumpto 123456789012345678client://loadgame|" + gameUrl.toStdU16String()));
-        ASSERT_TRUE(WaitFor([&] { return Form2->Label1->text() == QStringLiteral("Quorvane · 3服 朱雀"); }))
-            << "title: " << Form2->Label1->text().toStdString()
+        ASSERT_TRUE(WaitFor([&] {
+            return Form2->Label1->text() == QStringLiteral("Quorvane · 3服 朱雀");
+        })) << "title: "
+            << Form2->Label1->text().toStdString()
             << " at: " << Form2->WebBrowser1->LocationURL().toStdString();
     }
     EXPECT_EQ(Form2->WebBrowser1->LocationURL(), gameUrl);

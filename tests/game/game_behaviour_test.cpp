@@ -1,14 +1,11 @@
 // The game window's keys, tray, command server, exit and closing notice,
 // driven the way the player and the page reach them.
 #include <QTest>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "app/application.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
+#include "tests/support/ports.h"
 #include "tests/support/wait.h"
 #include "tests/support/windows_fixture.h"
 
@@ -18,23 +15,8 @@ using quorvane::command::EncodeCommandText;
 using quorvane::command::LoopbackClient;
 using namespace std::chrono_literals;
 
-// Nobody listens on the port any more. Address reuse lets the test bind past
-// connections the server closed, which linger in TIME_WAIT.
-bool PortIsFree(uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return free;
-}
-
 class GameBehaviourTest : public WindowsFixture {
-protected:
+  protected:
     void OpenTheGame(const QString& url = "http://g/game.html") {
         launcher->hide();
         game->show();
@@ -182,7 +164,9 @@ TEST(GameExitTest, YesEndsTheProcessWithZeroAndTheGamePortFree) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            auto factory = [](QWidget* parent) { return std::make_unique<FakeBrowserEngine>(parent); };
+            auto factory = [](QWidget* parent) {
+                return std::make_unique<FakeBrowserEngine>(parent);
+            };
             TForm1 launcher(factory);
             Form1 = &launcher;
             TForm2 game(factory);
@@ -192,7 +176,9 @@ TEST(GameExitTest, YesEndsTheProcessWithZeroAndTheGamePortFree) {
             static uint16_t port = game.IdTCPServer1->ListeningPort();
             LoopbackClient client(port);  // a live connection the exit must close
             TApplication::AskYesNo = [](QWidget*, const QString&, const QString&) { return true; };
-            ExitProcess = [](int code) { std::exit(PortIsFree(port) && !Form2->isVisible() ? code : 3); };
+            ExitProcess = [](int code) {
+                std::exit(PortIsFree(port) && !Form2->isVisible() ? code : 3);
+            };
             game.GraphicButton1Click(game.GraphicButton1);
             std::exit(4);  // the exit never returns
         },

@@ -8,7 +8,8 @@ TEST(SizeModeTest, ScalingTruncatesTheSinglePrecisionFactor) {
     const std::pair<int, int> cases[] = {
         {1920, 1727}, {1040, 935}, {1366, 1229}, {728, 655}, {10, 8}, {0, 0}, {1, 0}, {1600, 1439},
     };
-    for (auto [dimension, scaled] : cases) EXPECT_EQ(ScaleDimension(dimension), scaled) << dimension;
+    for (auto [dimension, scaled] : cases)
+        EXPECT_EQ(ScaleDimension(dimension), scaled) << dimension;
 }
 
 TEST(SizeModeTest, GeometryOfEachMode) {

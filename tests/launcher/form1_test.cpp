@@ -8,9 +8,9 @@ namespace {
 
 using LauncherTest = WindowsFixture;
 
-const QRegularExpression kStartPage(QStringLiteral(
-    "^http://%1/hot_update/url_redirect/jump1401\\.html\\?type=0&ver=(\\d+)$")
-                                        .arg(QRegularExpression::escape(deployment::StartPageHost)));
+const QRegularExpression kStartPage(
+    QStringLiteral("^http://%1/hot_update/url_redirect/jump1401\\.html\\?type=0&ver=(\\d+)$")
+        .arg(QRegularExpression::escape(deployment::StartPageHost)));
 
 TEST_F(LauncherTest, CreationBlanksHidesDebugControlsAndRequestsTheStartPage) {
     ASSERT_EQ(launcherEngine->navigations.size(), 2);
@@ -83,7 +83,7 @@ struct HandOffCase {
 TEST_F(LauncherTest, HandOffOpensTheGameWithTheExactAddress) {
     const QString portal = QStringLiteral("http://%1/playgame_4.html").arg(deployment::PortalHost);
     const HandOffCase cases[] = {
-        {"marker", "client://loadgame|http://g/game.html?server=1&name=%E9%9D%92", 
+        {"marker", "client://loadgame|http://g/game.html?server=1&name=%E9%9D%92",
          "http://g/game.html?server=1&name=%E9%9D%92", false},
         {"full screen", "client://loadgame|http://g/game.html?a=1&windowsize=max#f",
          "http://g/game.html?a=1&windowsize=max#f", true},
@@ -140,7 +140,8 @@ TEST_F(LauncherTest, EachStartPageLoadReseedsFromTheClock) {
             expected.Seed(seconds);
             fromClock = fromClock || expected.Draw() == ver;
         }
-        EXPECT_TRUE(fromClock) << "ver " << ver << " is not the first draw after seeding with the time";
+        EXPECT_TRUE(fromClock) << "ver " << ver
+                               << " is not the first draw after seeding with the time";
     }
 }
 
@@ -152,16 +153,24 @@ using LauncherLayoutTest = WindowsFixture;
 
 TEST_F(LauncherLayoutTest, ControlsSitWhereTheLayoutPutsThem) {
     const std::pair<QWidget*, QRect> boxes[] = {
-        {launcher->Image1, QRect(0, 0, 1127, 621)},       {launcher->Image2, QRect(600, 573, 339, 37)},
-        {launcher->Edit1, QRect(128, 587, 329, 21)},      {launcher->Button1, QRect(471, 585, 75, 25)},
-        {launcher->Panel1, QRect(490, 204, 128, 35)},     {launcher->Panel2, QRect(620, 204, 128, 35)},
-        {launcher->Panel3, QRect(750, 204, 128, 35)},     {launcher->Panel4, QRect(880, 204, 128, 36)},
-        {launcher->Panel5, QRect(1064, 143, 31, 33)},     {launcher->Panel6, QRect(486, 195, 605, 365)},
-        {launcher->Panel7, QRect(1020, 143, 31, 33)},     {launcher->Panel8, QRect(1002, 570, 88, 21)},
-        {launcher->WebBrowser1, QRect(0, 0, 605, 365)},   {launcher->GraphicButton4, QRect(0, 0, 128, 35)},
+        {launcher->Image1, QRect(0, 0, 1127, 621)},
+        {launcher->Image2, QRect(600, 573, 339, 37)},
+        {launcher->Edit1, QRect(128, 587, 329, 21)},
+        {launcher->Button1, QRect(471, 585, 75, 25)},
+        {launcher->Panel1, QRect(490, 204, 128, 35)},
+        {launcher->Panel2, QRect(620, 204, 128, 35)},
+        {launcher->Panel3, QRect(750, 204, 128, 35)},
+        {launcher->Panel4, QRect(880, 204, 128, 36)},
+        {launcher->Panel5, QRect(1064, 143, 31, 33)},
+        {launcher->Panel6, QRect(486, 195, 605, 365)},
+        {launcher->Panel7, QRect(1020, 143, 31, 33)},
+        {launcher->Panel8, QRect(1002, 570, 88, 21)},
+        {launcher->WebBrowser1, QRect(0, 0, 605, 365)},
+        {launcher->GraphicButton4, QRect(0, 0, 128, 35)},
         {launcher->GraphicButton6, QRect(0, 0, 88, 21)},
     };
-    for (const auto& [control, box] : boxes) EXPECT_EQ(control->geometry(), box) << control->objectName().toStdString();
+    for (const auto& [control, box] : boxes)
+        EXPECT_EQ(control->geometry(), box) << control->objectName().toStdString();
     EXPECT_EQ(launcher->size(), QSize(1127, 621));
     EXPECT_EQ(launcher->minimumSize(), launcher->maximumSize());
     EXPECT_TRUE(launcher->windowFlags() & Qt::FramelessWindowHint);

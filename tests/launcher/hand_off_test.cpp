@@ -41,7 +41,8 @@ TEST(StartPageUrlTest, JoinsTheFivePieces) {
               "http://127.0.0.1:8731/hot_update/url_redirect/jump1401.html?type=0&ver=0");
     EXPECT_EQ(BuildStartPageUrl("h", 1401, 32767),
               "http://h/hot_update/url_redirect/jump1401.html?type=0&ver=32767");
-    EXPECT_EQ(BuildStartPageUrl("h", -7, 5), "http://h/hot_update/url_redirect/jump-7.html?type=0&ver=5");
+    EXPECT_EQ(BuildStartPageUrl("h", -7, 5),
+              "http://h/hot_update/url_redirect/jump-7.html?type=0&ver=5");
 }
 
 TEST(ClassifyCompletionTest, DecidesEveryBranch) {
@@ -58,17 +59,17 @@ TEST(ClassifyCompletionTest, DecidesEveryBranch) {
         {"blank in capitals", "About:Blank", true, CompletionAction::StatusOnly, ""},
         {"blank with fragment", "about:blank#x", true, CompletionAction::StatusOnly, ""},
         {"blank with blank", "about:blank ", true, CompletionAction::StatusOnly, ""},
-        {"marker at the start", "client://loadgame|http://g/game.html?s=1&windowsize=max",
-         false, CompletionAction::HandOffCut, "http://g/game.html?s=1&windowsize=max"},
+        {"marker at the start", "client://loadgame|http://g/game.html?s=1&windowsize=max", false,
+         CompletionAction::HandOffCut, "http://g/game.html?s=1&windowsize=max"},
         {"marker wins over the blank test", "client://loadgame|about:blank", true,
          CompletionAction::HandOffCut, "about:blank"},
         {"marker inside a query", "http://s/p?next=client://loadgame|http://g/x", false,
          CompletionAction::HandOffCut, "ient://loadgame|http://g/x"},
-        {"marker without the c", "lient://loadgame|http://g/", false,
-         CompletionAction::HandOffCut, "ttp://g/"},
+        {"marker without the c", "lient://loadgame|http://g/", false, CompletionAction::HandOffCut,
+         "ttp://g/"},
         {"marker alone", "client://loadgame|", false, CompletionAction::HandOffCut, ""},
-        {"marker in capitals", "CLIENT://LOADGAME|http://g/", false,
-         CompletionAction::StatusOnly, ""},
+        {"marker in capitals", "CLIENT://LOADGAME|http://g/", false, CompletionAction::StatusOnly,
+         ""},
         {"portal page", "http://portal.example/playgame_4.html?u=1", false,
          CompletionAction::HandOffWhole, "http://portal.example/playgame_4.html?u=1"},
         {"portal over https does not match", "https://portal.example/playgame_", false,
@@ -96,7 +97,9 @@ TEST(ClassifyCompletionTest, DecidesEveryBranch) {
 TEST(ClassifyCompletionTest, CutsBytesNotCharacters) {
     // The cut is made on the GBK form: a two-byte character before the marker
     // leaves the marker's tail in the game URL, exactly as the bytes fall.
-    const std::string gbkUrl = "\xD3\xCE" "client://loadgame|http://g/";
+    const std::string gbkUrl =
+        "\xD3\xCE"
+        "client://loadgame|http://g/";
     const CompletionDecision decision = ClassifyCompletion(gbkUrl, false, kHosts);
     EXPECT_EQ(decision.action, CompletionAction::HandOffCut);
     EXPECT_EQ(decision.gameUrl, "e|http://g/");

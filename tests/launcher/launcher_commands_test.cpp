@@ -1,15 +1,12 @@
 // The launcher's buttons, timer, command server and message filter, driven
 // the way the player and the page reach them.
 #include <QTest>
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <arpa/inet.h>
-#include <unistd.h>
 
 #include "app/application.h"
 #include "app/deployment.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
+#include "tests/support/ports.h"
 #include "tests/support/wait.h"
 #include "tests/support/windows_fixture.h"
 
@@ -19,31 +16,16 @@ using quorvane::command::EncodeCommandText;
 using quorvane::command::LoopbackClient;
 using namespace std::chrono_literals;
 
-// Nobody listens on the port any more. Address reuse lets the test bind past
-// connections the server closed, which linger in TIME_WAIT.
-bool PortIsFree(uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return free;
-}
-
 class FakeUrlCache : public quorvane::platform::UrlCache {
-public:
+  public:
     std::uint32_t FindFirst(quorvane::platform::UrlCacheEntryInfo*, std::uint32_t&,
                             quorvane::platform::UrlCacheHandle&) override {
         ++walks;
         cursorDuringWalk = Form1->cursor().shape();
         return quorvane::platform::kCacheNoMoreItems;
     }
-    std::uint32_t FindNext(quorvane::platform::UrlCacheHandle, quorvane::platform::UrlCacheEntryInfo*,
-                           std::uint32_t&) override {
+    std::uint32_t FindNext(quorvane::platform::UrlCacheHandle,
+                           quorvane::platform::UrlCacheEntryInfo*, std::uint32_t&) override {
         return quorvane::platform::kCacheNoMoreItems;
     }
     void DeleteEntry(std::u16string_view) override {}
@@ -106,7 +88,8 @@ TEST_F(LauncherCommandsTest, LinkButtonsTakeConsecutiveDrawsAfterTheStartPageSee
 
     // A start-page load reseeds from the clock, so the sequence starts over.
     launcher->Random.Seed(1);
-    EXPECT_EQ(launcher->LinkPageUrl(LinkPage::TopUp), QString(expected[1]).replace("ver=10982", "ver=130"));
+    EXPECT_EQ(launcher->LinkPageUrl(LinkPage::TopUp),
+              QString(expected[1]).replace("ver=10982", "ver=130"));
 }
 
 TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
@@ -128,7 +111,9 @@ TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
         launcher->GraphicButton6Click(launcher->GraphicButton6);
         EXPECT_EQ(asked, QStringLiteral("确定要清除浏览器缓存？|确认"));
         EXPECT_EQ(walked->walks, answer ? 1 : 0);
-        if (answer) EXPECT_EQ(walked->cursorDuringWalk, Qt::WaitCursor);
+        if (answer) {
+            EXPECT_EQ(walked->cursorDuringWalk, Qt::WaitCursor);
+        }
         EXPECT_EQ(launcher->cursor().shape(), before);
         EXPECT_NE(launcher->cursor().shape(), Qt::WaitCursor) << "cursor is back to normal";
     }
@@ -168,7 +153,8 @@ TEST_F(LauncherCommandsTest, DraggingTheArtworkMovesTheFixedSizeWindow) {
     launcher->move(100, 100);
     // Positions are in window coordinates; the window follows the mouse, so the
     // release lands where the press did, relative to the moved window.
-    QTest::mousePress(launcher->windowHandle(), Qt::LeftButton, {}, QPoint(100, 300));  // the heroine
+    QTest::mousePress(launcher->windowHandle(), Qt::LeftButton, {},
+                      QPoint(100, 300));  // the heroine
     QTest::mouseMove(launcher->windowHandle(), QPoint(140, 320));
     QTest::mouseRelease(launcher->windowHandle(), Qt::LeftButton, {}, QPoint(100, 300));
     EXPECT_EQ(launcher->pos(), QPoint(140, 120));
@@ -183,11 +169,13 @@ TEST(LauncherCloseTest, CloseStopsTheServerFreesItsPortAndEndsWithZero) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            TForm1 launcher([](QWidget* parent) { return std::make_unique<FakeBrowserEngine>(parent); });
+            TForm1 launcher(
+                [](QWidget* parent) { return std::make_unique<FakeBrowserEngine>(parent); });
             Form1 = &launcher;
             launcher.show();
             const uint16_t port = launcher.IdTCPServer0->ListeningPort();
-            QTimer::singleShot(0, &launcher, [&] { launcher.GraphicButton5Click(launcher.GraphicButton5); });
+            QTimer::singleShot(0, &launcher,
+                               [&] { launcher.GraphicButton5Click(launcher.GraphicButton5); });
             const int code = QApplication::exec();
             std::exit(PortIsFree(port) && !launcher.Timer1->isActive() ? code : 3);
         },

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "platform/code_page.h"
+
+#include <gtest/gtest.h>
 
 namespace quorvane::platform {
 namespace {
@@ -25,8 +25,8 @@ TEST(CodePageTest, ConvertsBothWaysForRepresentableText) {
 }
 
 TEST(CodePageTest, UnrepresentableCharactersBecomeTheDefaultCharacter) {
-    EXPECT_EQ(ToAnsi(u"a\u0E01b"), "a?b");        // Thai is not in GBK
-    EXPECT_EQ(ToAnsi(u"x\U0001F600y"), "x??y");   // one '?' per code unit
+    EXPECT_EQ(ToAnsi(u"a\u0E01b"), "a?b");                // Thai is not in GBK
+    EXPECT_EQ(ToAnsi(u"x\U0001F600y"), "x??y");           // one '?' per code unit
     EXPECT_EQ(ToAnsi(std::u16string(u"a\xD800")), "a?");  // lone surrogate
 }
 

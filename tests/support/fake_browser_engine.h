@@ -8,7 +8,7 @@
 // A browser engine driven by the test: it records what the window asks of it
 // and lets the test play the engine's events.
 class FakeBrowserEngine : public BrowserEngine {
-public:
+  public:
     explicit FakeBrowserEngine(QWidget* parent) : view_(new QWidget(parent)) {}
 
     QWidget* View() override { return view_; }
@@ -39,6 +39,6 @@ public:
     bool busy = false;
     bool hasDocument = true;
 
-private:
+  private:
     QWidget* view_;
 };

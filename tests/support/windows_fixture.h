@@ -12,7 +12,7 @@
 
 // The three windows as start-up makes them, each browser on a fake engine.
 class WindowsFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         launcher = std::make_unique<TForm1>(Factory(&launcherEngine));
         Form1 = launcher.get();
