@@ -5,19 +5,21 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 
-// Nobody listens on the loopback port any more. Address reuse lets the test
-// bind past connections the server closed, which linger in TIME_WAIT.
+// Nobody listens on the loopback port any more: a connection attempt is
+// refused. (Binding is no test for that: connections the server closed keep
+// the port busy in FIN_WAIT or TIME_WAIT for a while.)
 inline bool PortIsFree(std::uint16_t port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool refused =
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
+        errno == ECONNREFUSED;
     ::close(fd);
-    return free;
+    return refused;
 }
