@@ -35,9 +35,4 @@ class SocketError : public Error {
 // The message a notice shows for any exception, ours or the library's.
 std::u16string MessageOf(const std::exception& error);
 
-// UTF-8 to UTF-16 without the system converter, so building an error message
-// cannot itself fail when the process is out of descriptors (the converter
-// loads its modules from files on first use). Malformed bytes become U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view bytes);
-
 }  // namespace quorvane::command

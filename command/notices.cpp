@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "command/error.h"
+#include "platform/code_page.h"
 #include "platform/debug_output.h"
 
 namespace quorvane::command {
@@ -19,7 +20,7 @@ std::u16string FormatDateTime(const std::tm& local, int milliseconds) {
         length += std::snprintf(text + length, sizeof text - length, " %d:%02d:%02d", local.tm_hour,
                                 local.tm_min, local.tm_sec);
     }
-    return Utf8ToUtf16(std::string_view(text, static_cast<size_t>(length)));
+    return platform::FromUtf8(std::string_view(text, static_cast<size_t>(length)));
 }
 
 std::u16string LocalDateTimeText(std::chrono::system_clock::time_point when) {

@@ -16,7 +16,7 @@ bool IsBlank(char16_t c) {
 }
 
 std::u16string Decimal(uint64_t value) {
-    return Utf8ToUtf16(std::to_string(value));
+    return platform::FromUtf8(std::to_string(value));
 }
 
 Error ListIndexError(size_t index) {

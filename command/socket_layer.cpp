@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/code_page.h"
+
 namespace quorvane::command::net {
 
 Socket& Socket::operator=(Socket&& other) noexcept {
@@ -40,7 +42,8 @@ std::u16string ErrorText(int code) {
     char buffer[256];
     // The GNU strerror_r returns the text, which may or may not be in buffer.
     const char* text = strerror_r(code, buffer, sizeof buffer);
-    return u"Socket Error # " + Utf8ToUtf16(std::to_string(code)) + u" " + Utf8ToUtf16(text);
+    return u"Socket Error # " + platform::FromUtf8(std::to_string(code)) + u" " +
+           platform::FromUtf8(text);
 }
 
 void ThrowSocketError(int code) {
@@ -54,7 +57,7 @@ sockaddr_in MakeAddress(const std::string& ip, uint16_t port) {
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     if (::inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1) {
-        throw SocketError(u"Invalid address: " + Utf8ToUtf16(ip), EINVAL);
+        throw SocketError(u"Invalid address: " + platform::FromUtf8(ip), EINVAL);
     }
     return address;
 }

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/code_page.h"
+
 namespace quorvane::command {
 
 // ---------------------------------------------------------------- connection
@@ -161,7 +163,7 @@ void TcpServer::Activate() {
         }
     } catch (const std::system_error& e) {
         Deactivate();  // joins the listeners already started and closes every socket
-        throw Error(u"Cannot start the listener thread: " + Utf8ToUtf16(e.what()));
+        throw Error(u"Cannot start the listener thread: " + platform::FromUtf8(e.what()));
     }
 }
 

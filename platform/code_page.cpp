@@ -146,24 +146,47 @@ std::string ToUtf8(std::u16string_view text) {
     return out;
 }
 
+// Decoded by hand rather than through iconv: building an error message must
+// not itself fail when the process is out of descriptors (iconv loads its
+// modules from files on first use).
 std::u16string FromUtf8(std::string_view bytes) {
-    Converter converter("UTF-16LE", "UTF-8");
-    std::string le;
+    std::u16string text;
+    text.reserve(bytes.size());
     size_t i = 0;
     while (i < bytes.size()) {
-        i += converter.Convert(bytes.data() + i, bytes.size() - i, le);
-        if (i < bytes.size()) {
-            le.append("\xFD\xFF", 2);  // U+FFFD
-            ++i;
-            converter.Reset();
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        size_t length = lead < 0x80           ? 1
+                        : (lead >> 5) == 0x6  ? 2
+                        : (lead >> 4) == 0xE  ? 3
+                        : (lead >> 3) == 0x1E ? 4
+                                              : 0;
+        char32_t c = length == 1   ? lead
+                     : length == 2 ? lead & 0x1F
+                     : length == 3 ? lead & 0x0F
+                                   : lead & 0x07;
+        bool valid = length != 0 && i + length <= bytes.size();
+        for (size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
         }
+        static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        valid = valid && c >= kSmallest[length] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
+        if (!valid) {
+            text.push_back(u'\uFFFD');
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            text.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            text.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            text.push_back(static_cast<char16_t>(c));
+        }
+        i += length;
     }
-    std::u16string out(le.size() / 2, u'\0');
-    for (size_t k = 0; k < out.size(); ++k) {
-        out[k] = static_cast<char16_t>(static_cast<unsigned char>(le[2 * k]) |
-                                       (static_cast<unsigned char>(le[2 * k + 1]) << 8));
-    }
-    return out;
+    return text;
 }
 
 }  // namespace quorvane::platform

@@ -18,7 +18,8 @@ std::string ToAnsi(std::u16string_view text);
 // so the result never loses the length information of the input completely.
 std::u16string FromAnsi(std::string_view bytes);
 
-// UTF-16 <-> UTF-8, for the debug channel and for tools.
+// UTF-16 <-> UTF-8, for the debug channel, error texts and tools. Malformed
+// UTF-8 becomes U+FFFD; neither direction can fail.
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view bytes);
 

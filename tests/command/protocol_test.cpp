@@ -265,26 +265,6 @@ TEST_F(HandleMessageTest, FailuresCarryTheirMessages) {
     EXPECT_TRUE(log_.Events().empty());  // a failed command asks for no action
 }
 
-TEST(Utf8ToUtf16Test, DecodesWellFormedTextAndReplacesTheRest) {
-    const std::pair<std::string, std::u16string> cases[] = {
-        {"Broken pipe", u"Broken pipe"},
-        {"\xE6\x9C\x8D\xE5\x8A\xA1", u"服务"},
-        {"\xF0\x9F\x98\x80", u"\U0001F600"},
-        {"a\xFF"
-         "b",
-         u"a\uFFFDb"},
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},            // overlong '/'
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // an encoded surrogate
-        {"\xE6\x9C", u"\uFFFD\uFFFD"},            // cut short
-    };
-    for (const auto& [bytes, text] : cases) {
-        EXPECT_EQ(Utf8ToUtf16(bytes), text) << bytes;
-        if (text.find(u'\uFFFD') == std::u16string::npos) {
-            EXPECT_EQ(Utf8ToUtf16(bytes), platform::FromUtf8(bytes));
-        }
-    }
-}
-
 TEST(FormatDateTimeTest, WritesShortDateAndLongTime) {
     auto at = [](int year, int month, int day, int hour, int minute, int second) {
         std::tm t{};

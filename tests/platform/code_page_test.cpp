@@ -41,5 +41,22 @@ TEST(CodePageTest, Utf8RoundTrip) {
     EXPECT_EQ(ToUtf8(u"："), "\xEF\xBC\x9A");
 }
 
+TEST(CodePageTest, Utf8DecodesWellFormedTextAndReplacesTheRest) {
+    const std::pair<std::string, std::u16string> cases[] = {
+        {"Broken pipe", u"Broken pipe"},
+        {"\xE6\x9C\x8D\xE5\x8A\xA1", u"服务"},
+        {"\xF0\x9F\x98\x80", u"\U0001F600"},
+        {"a\xFF"
+         "b",
+         u"a\uFFFDb"},
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},            // overlong '/'
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // an encoded surrogate
+        {"\xE6\x9C", u"\uFFFD\uFFFD"},            // cut short
+    };
+    for (const auto& [bytes, text] : cases) {
+        EXPECT_EQ(FromUtf8(bytes), text) << bytes;
+    }
+}
+
 }  // namespace
 }  // namespace quorvane::platform
