@@ -2,6 +2,8 @@
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <exception>
@@ -64,7 +66,11 @@ bool AskWithMessageBox(QWidget* owner, const QString& text, const QString& capti
 
 bool (*TApplication::AskYesNo)(QWidget*, const QString&, const QString&) = AskWithMessageBox;
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    if (qtTranslations_.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&qtTranslations_);
+}
 
 TApplication* TApplication::Instance() {
     return qobject_cast<TApplication*>(QCoreApplication::instance());
@@ -114,7 +120,9 @@ std::optional<AppMessage> TApplication::TranslateEvent(QObject* receiver, const 
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {
-        if (OnMessage) {
+        // A modal box runs a message loop of its own, which hands nothing to
+        // the hook: keys typed at the box must not act on the windows behind it.
+        if (OnMessage && !QApplication::activeModalWidget()) {
             if (auto message = TranslateEvent(receiver, event)) {
                 bool handled = false;
                 // Copy the hook: a filter may install its successor while it runs.

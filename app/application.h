@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 #include <functional>
 #include <optional>
 
@@ -60,4 +61,7 @@ class TApplication : public QApplication {
 
   private:
     MessageFilter OnMessage;
+    // Qt's own texts (the Yes and No of message boxes) in the system's
+    // language, so a box never mixes a Chinese question with English buttons.
+    QTranslator qtTranslations_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QObject>
 #include <QString>
 
@@ -31,6 +32,12 @@ class BrowserEngine : public QObject {
     virtual void ExecScript(const QString& code) = 0;
     virtual QString DocumentTitle() const = 0;
     virtual void ClearBodyBorderWidth() = 0;
+
+    // The colour shown where the page paints nothing, before the first page
+    // included.
+    virtual void SetBackgroundColor(const QColor& colour) = 0;
+    // The process that renders the page, 0 while there is none.
+    virtual qint64 RenderProcessId() const = 0;
 
   signals:
     // A navigation of the page or of one of its frames has completed; `url` is

@@ -8,6 +8,8 @@ TWebBrowser::TWebBrowser(QWidget* parent, std::unique_ptr<BrowserEngine> engine)
         view->setParent(this);
         view->setGeometry(rect());
         view->show();
+        // Focusing the control focuses the page itself, so typed keys reach it.
+        setFocusProxy(view);
     }
     connect(engine_.get(), &BrowserEngine::NavigateComplete2, this,
             [this](const QString& url) { emit OnNavigateComplete2(this, url); });
@@ -16,6 +18,17 @@ TWebBrowser::TWebBrowser(QWidget* parent, std::unique_ptr<BrowserEngine> engine)
 }
 
 TWebBrowser::~TWebBrowser() = default;
+
+void TWebBrowser::FocusPage() {
+    // A newly loaded page may render in a new surface inside the engine's
+    // view, and that surface learns of the keyboard only when the view gains
+    // it: a view that already had the focus must gain it afresh, or the first
+    // keys after a load are dropped.
+    QWidget* holder = this;
+    while (holder->focusProxy()) holder = holder->focusProxy();
+    if (holder->hasFocus()) holder->clearFocus();
+    setFocus(Qt::OtherFocusReason);
+}
 
 void TWebBrowser::resizeEvent(QResizeEvent* event) {
     if (QWidget* view = engine_->View()) view->setGeometry(QRect(QPoint(0, 0), event->size()));

@@ -26,6 +26,10 @@ class TWebBrowser : public QWidget {
     void ExecScript(const QString& code) { engine_->ExecScript(code); }
     QString DocumentTitle() const { return engine_->DocumentTitle(); }
     void ClearBodyBorderWidth() { engine_->ClearBodyBorderWidth(); }
+    void SetBackgroundColor(const QColor& colour) { engine_->SetBackgroundColor(colour); }
+
+    // Gives the page the keyboard, also when the control had it already.
+    void FocusPage();
 
     BrowserEngine& Engine() { return *engine_; }
 

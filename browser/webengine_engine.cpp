@@ -10,6 +10,9 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
+#include <string>
+
+#include "platform/debug_output.h"
 
 namespace {
 
@@ -123,17 +126,12 @@ WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
     view_->setContextMenuPolicy(Qt::NoContextMenu);
 
     connect(page_.get(), &QWebEnginePage::loadStarted, this, [this] { busy_ = true; });
-    connect(page_.get(), &QWebEnginePage::loadFinished, this, [this](bool ok) {
-        busy_ = false;
-        // A blank page that failed to commit must not hold back the next load.
-        if (!ok && blankPending_) {
-            blankPending_ = false;
-            if (hasDeferred_) {
-                hasDeferred_ = false;
-                StartLoad(deferredUrl_);
-            }
-        }
-    });
+    connect(page_.get(), &QWebEnginePage::loadFinished, this,
+            &WebEngineBrowserEngine::OnLoadFinished);
+    connect(page_.get(), &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                OnRenderProcessEnded(static_cast<int>(status), exitCode);
+            });
 }
 
 WebEngineBrowserEngine::~WebEngineBrowserEngine() {
@@ -171,9 +169,70 @@ void WebEngineBrowserEngine::StartLoad(const QString& url) {
 }
 
 void WebEngineBrowserEngine::Stop() {
-    blankPending_ = false;
     hasDeferred_ = false;
+    // A blank page on its way is itself the stop of what was showing: the
+    // engine's own stop would cancel it and leave the old page running.
+    if (blankPending_) return;
     page_->triggerAction(QWebEnginePage::Stop);
+}
+
+void WebEngineBrowserEngine::StartDeferredLoad() {
+    blankPending_ = false;
+    if (!hasDeferred_) return;
+    hasDeferred_ = false;
+    StartLoad(deferredUrl_);
+}
+
+void WebEngineBrowserEngine::OnLoadFinished(bool ok) {
+    busy_ = false;
+    if (!ok) {
+        // A blank page that failed to commit must not hold back the next load.
+        if (blankPending_) StartDeferredLoad();
+        return;
+    }
+    // The bridge script never sees the load event of a blank document, and the
+    // engine may tell of the finished load before the page has told of its
+    // commit. So the top document is asked what it is once the engine is done;
+    // whichever of this answer and the page's own report comes first completes
+    // the document, and only once.
+    page_->runJavaScript(QStringLiteral("[location.href, document.title]"),
+                         QWebEngineScript::ApplicationWorld,
+                         [self = QPointer<WebEngineBrowserEngine>(this)](const QVariant& answer) {
+                             const QVariantList fields = answer.toList();
+                             if (!self || fields.size() != 2) return;
+                             const QString url = fields[0].toString();
+                             if (!IsLoadable(url)) return;
+                             if (url != self->location_) {
+                                 self->location_ = url;
+                                 self->hasDocument_ = true;
+                             } else if (self->topLoadReported_) {
+                                 return;
+                             }
+                             self->topLoadReported_ = true;
+                             self->title_ = fields[1].toString();
+                             emit self->DocumentComplete(url);
+                         });
+}
+
+void WebEngineBrowserEngine::OnRenderProcessEnded(int status, int exitCode) {
+    if (status == QWebEnginePage::NormalTerminationStatus) return;
+    const bool reload = crashPolicy_.ShouldReload(RenderCrashPolicy::Clock::now());
+    const QString notice =
+        QStringLiteral("页面渲染进程异常结束：%1 (status %2, exit code %3), %4")
+            .arg(LocationURL(), QString::number(status), QString::number(exitCode),
+                 reload
+                     ? QStringLiteral("reloading")
+                     : QStringLiteral("not reloaded: the last reload was less than a minute ago"));
+    quorvane::platform::OutputDebugString(notice.toStdU16String());
+    if (reload) page_->triggerAction(QWebEnginePage::Reload);
+}
+
+void WebEngineBrowserEngine::SetBackgroundColor(const QColor& colour) {
+    page_->setBackgroundColor(colour);
+}
+
+qint64 WebEngineBrowserEngine::RenderProcessId() const {
+    return page_->renderProcessPid();
 }
 
 void WebEngineBrowserEngine::Refresh() {
@@ -203,17 +262,16 @@ void WebEngineBrowserEngine::OnPageReport(const QString& json) {
             location_ = url;
             title_.clear();
             hasDocument_ = true;
+            topLoadReported_ = false;
         }
         emit NavigateComplete2(url);
-        if (top && url == kBlank && blankPending_) {
-            blankPending_ = false;
-            if (hasDeferred_) {
-                hasDeferred_ = false;
-                StartLoad(deferredUrl_);
-            }
-        }
+        if (top && url == kBlank && blankPending_) StartDeferredLoad();
     } else if (kind == QLatin1String("load")) {
-        if (top) title_ = report.value(QStringLiteral("title")).toString();
+        if (top) {
+            if (topLoadReported_) return;
+            topLoadReported_ = true;
+            title_ = report.value(QStringLiteral("title")).toString();
+        }
         emit DocumentComplete(url);
     }
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "browser/browser_engine.h"
+#include "browser/render_crash_policy.h"
 
 class QWebEnginePage;
 class QWebEngineProfile;
@@ -42,6 +43,8 @@ class WebEngineBrowserEngine : public BrowserEngine {
     void ExecScript(const QString& code) override;
     QString DocumentTitle() const override { return title_; }
     void ClearBodyBorderWidth() override;
+    void SetBackgroundColor(const QColor& colour) override;
+    qint64 RenderProcessId() const override;
 
     // Text of the bridge script for a given secret (exposed for tests).
     static QString BridgeScript(const QString& secret);
@@ -51,7 +54,10 @@ class WebEngineBrowserEngine : public BrowserEngine {
   private:
     friend class BridgePage;
     void OnPageReport(const QString& json);
+    void OnLoadFinished(bool ok);
+    void OnRenderProcessEnded(int status, int exitCode);
     void StartLoad(const QString& url);
+    void StartDeferredLoad();
 
     QString secret_;
     std::unique_ptr<BridgePage> page_;
@@ -65,4 +71,9 @@ class WebEngineBrowserEngine : public BrowserEngine {
     bool blankPending_ = false;
     QString deferredUrl_;
     bool hasDeferred_ = false;
+    // Whether the page reported the load event of the current top document;
+    // documents the bridge script never reaches (blank pages) complete when
+    // the engine says the load has finished.
+    bool topLoadReported_ = false;
+    RenderCrashPolicy crashPolicy_;
 };

@@ -128,15 +128,17 @@ std::vector<std::u16string> SplitFields(std::u16string_view text) {
     return fields;
 }
 
-// Accepted, as Delphi's StrToInt (Val) accepts them:
-//   leading U+0020 spaces, an optional '+' or '-', then either
-//   - decimal digits whose value lies in [-2147483648, 2147483647], or
+// The integer forms a command's numeric field takes:
+//   leading U+0020 spaces (no other blank), one optional '+' or '-', then either
+//   - decimal digits (leading zeros free) whose value lies in
+//     [-2147483648, 2147483647], or
 //   - hex digits of either case after "$", "x", "X", "0x" or "0X". Hex takes
 //     any 32-bit pattern (at most 8 significant digits, leading zeros free) and
 //     reads it as two's complement, so "$FFFFFFFF" is -1; a '-' then negates
 //     that value with 32-bit wrap-around ("-$FFFFFFFF" is 1, "-$80000000" is
 //     -2147483648).
-// Nothing may follow the digits and at least one digit is required.
+// At least one digit is required and nothing may follow the digits: no
+// trailing blank, no fraction or exponent, ASCII digits only.
 std::optional<int32_t> ParseInteger(std::u16string_view text) {
     const size_t n = text.size();
     auto at = [&](size_t k) -> char16_t { return k < n ? text[k] : u'\0'; };

@@ -53,8 +53,9 @@ std::string EncodeCommandText(std::u16string_view text);
 // separate, U+0000 ends the text.
 std::vector<std::u16string> SplitFields(std::u16string_view text);
 
-// Signed 32-bit integer in the Delphi StrToInt style; std::nullopt when `text`
-// is not one. See the definition for the exact accepted forms.
+// A signed 32-bit integer, decimal or hex ($, x or 0x prefix) after leading
+// spaces and an optional sign; std::nullopt when `text` is not one. See the
+// definition for the exact accepted forms.
 std::optional<int32_t> ParseInteger(std::u16string_view text);
 
 struct Reply {

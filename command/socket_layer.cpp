@@ -68,8 +68,11 @@ Socket OpenListener(const std::string& ip, uint16_t port, int backlog) {
     sockaddr_in address = MakeAddress(ip, port);
     Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket) ThrowSocketError(LastError());
-    int off = 0;
-    if (::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &off, sizeof off) != 0) {
+    // Connections a stopped server closed keep its port in TIME_WAIT for a
+    // while; without reuse a restarted server would have to move to the next
+    // port. A port another socket listens on stays refused all the same.
+    int on = 1;
+    if (::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
         ThrowSocketError(LastError());
     }
     if (::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {

@@ -39,7 +39,8 @@ int LastError();
 std::u16string ErrorText(int code);
 [[noreturn]] void ThrowSocketError(int code);
 
-// A TCP socket bound to ip:port and listening, address reuse off.
+// A TCP socket bound to ip:port and listening. The port may still hold
+// connections in TIME_WAIT, but no other listener.
 Socket OpenListener(const std::string& ip, uint16_t port, int backlog);
 uint16_t LocalPort(Handle socket);
 

@@ -19,10 +19,28 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         sys.stdout.write("%s %s %s\n" % (self.command, self.path, code))
         sys.stdout.flush()
 
+    def do_GET(self):
+        path = self.path.split("?")[0]
+        if path.startswith("/log/"):
+            # Pages report what they receive here; the request log is the record.
+            self.send_response(204)
+            self.end_headers()
+            return
+        if path == "/serverlist/online":
+            body = b'{"online": 1024}'
+            self.send_response(200)
+            self.send_header("Content-Type", "application/json")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        super().do_GET()
+
     def end_headers(self):
         # Pages are served fresh; pictures and scripts may be cached, which is
         # what the cache-clearing button is for.
-        if self.path.split("?")[0].endswith(".html"):
+        path = self.path.split("?")[0]
+        if path.endswith(".html") or path.startswith(("/log/", "/serverlist/")):
             self.send_header("Cache-Control", "no-store")
         else:
             self.send_header("Cache-Control", "max-age=86400")

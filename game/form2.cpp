@@ -198,7 +198,11 @@ void TForm2::HideToTray() {
 }
 
 void TForm2::RestoreFromTray() {
-    if (!isVisible()) show();
+    if (!isVisible()) {
+        show();
+        // Back from the tray, the player types into the game at once.
+        activateWindow();
+    }
     if (windowState() & Qt::WindowMinimized) setWindowState(Qt::WindowMaximized);
 }
 
@@ -291,7 +295,7 @@ void TForm2::Timer1Timer() {
 void TForm2::WebBrowser1DocumentComplete(TWebBrowser*, const QString&) {
     if (!GameLoaded) return;
     WebBrowser1->setVisible(true);
-    WebBrowser1->setFocus();
+    WebBrowser1->FocusPage();
     if (!WebBrowser1->HasDocument()) return;
     WebBrowser1->ClearBodyBorderWidth();
     Label1->setText(WebBrowser1->DocumentTitle());
@@ -312,6 +316,7 @@ void TForm2::GraphicButton6Click(QObject*) {
     hide();
     TrayIcon1->hide();
     Form1->show();
+    Form1->activateWindow();
     Form1->LoadStartPage();
 }
 
@@ -332,9 +337,11 @@ void TForm2::FormResize() {
 void TForm2::AlignPanels() {
     const int innerWidth = std::max(0, width() - 2 * kPadding);
     Panel1->setGeometry(kPadding, kPadding, innerWidth, kStripHeight);
-    const int buttonAreaLeft = std::max(0, innerWidth - kButtonAreaWidth);
+    // The buttons stay at the right end however narrow the window gets; the
+    // area's left part goes past the strip's left edge instead.
+    const int buttonAreaLeft = innerWidth - kButtonAreaWidth;
     Panel3->setGeometry(buttonAreaLeft, 0, kButtonAreaWidth, kStripHeight);
-    Image1->setGeometry(0, 0, buttonAreaLeft, kStripHeight);
+    Image1->setGeometry(0, 0, std::max(0, buttonAreaLeft), kStripHeight);
     Panel2->setGeometry(kPadding, kPadding + kStripHeight, innerWidth,
                         std::max(0, height() - 2 * kPadding - kStripHeight));
 }

@@ -24,10 +24,6 @@ std::string AnsiOf(const QString& text) {
         std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()));
 }
 
-QString TextOf(std::string_view ansi) {
-    return QString::fromStdU16String(quorvane::platform::FromAnsi(ansi));
-}
-
 // Window actions asked for by the command server's workers: carried out on the
 // GUI thread, never waited for.
 class LauncherCommandActions : public quorvane::command::CommandActions {
@@ -97,9 +93,19 @@ TForm1::TForm1(BrowserEngineFactory engineFactory) {
     Panel6 = MakePanel(this, QRect(486, 195, 605, 365));
     WebBrowser1 = new TWebBrowser(Panel6, engineFactory ? engineFactory(Panel6) : nullptr);
     WebBrowser1->setGeometry(0, 0, 605, 365);
-    WebBrowser1->setFocusPolicy(Qt::NoFocus);
+    // The engine paints the loading page's colour until the first page does,
+    // never a white flash.
+    WebBrowser1->SetBackgroundColor(QColor(0x0e, 0x09, 0x05));
+    // The page holds the keyboard from the start, so the player can type
+    // into the server list without clicking it first.
+    WebBrowser1->setFocus();
     connect(WebBrowser1, &TWebBrowser::OnNavigateComplete2, this,
             &TForm1::WebBrowser1NavigateComplete2);
+    // Each new page gets the keyboard, unless the player is typing an address
+    // into the debug URL box.
+    connect(WebBrowser1, &TWebBrowser::OnDocumentComplete, this, [this] {
+        if (!Edit1->hasFocus() && !Button1->hasFocus()) WebBrowser1->FocusPage();
+    });
 
     Panel7 = MakePanel(this, QRect(1020, 143, 31, 33));
     GraphicButton1 = MakeButton(Panel7, pictures::kLauncherMinimise, QRect(0, 0, 31, 33));
@@ -257,8 +263,12 @@ void TForm1::WebBrowser1NavigateComplete2(TWebBrowser*, const QString& url) {
             FirstBlankPending = false;
             return;
         case CompletionAction::HandOffCut:
+            HandOff(QString::fromStdU16String(DropAnsiBytes(
+                std::u16string_view(reinterpret_cast<const char16_t*>(url.utf16()), url.size()),
+                kHandOffMarkerLength)));
+            break;
         case CompletionAction::HandOffWhole:
-            HandOff(TextOf(decision.gameUrl));
+            HandOff(url);
             break;
         case CompletionAction::StatusOnly:
             break;
@@ -272,6 +282,9 @@ void TForm1::HandOff(const QString& gameUrl) {
     WebBrowser1->Stop();
     hide();
     Form2->show();
+    // Shown windows take the keyboard, as the launcher had it: the game page
+    // is to get the player's keys without a click.
+    Form2->activateWindow();
     Form2->OpenGame(gameUrl);
 }
 

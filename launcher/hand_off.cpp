@@ -1,5 +1,7 @@
 #include "launcher/hand_off.h"
 
+#include "platform/code_page.h"
+
 CompletionDecision ClassifyCompletion(std::string_view ansiUrl, bool firstBlankPending,
                                       const SiteHosts& hosts) {
     CompletionDecision decision;
@@ -34,4 +36,21 @@ std::string BuildStartPageUrl(std::string_view startPageHost, std::int32_t platf
     url += ".html?type=0&ver=";
     url += std::to_string(ver);
     return url;
+}
+
+std::u16string DropAnsiBytes(std::u16string_view url, std::size_t bytes) {
+    std::size_t consumed = 0;
+    for (std::size_t i = 0; i < url.size() && consumed < bytes; ++i) {
+        // One code unit at a time: the code page turns each unit it cannot
+        // hold, either half of a surrogate pair included, into one '?'.
+        const std::string ansi = quorvane::platform::ToAnsi(url.substr(i, 1));
+        consumed += ansi.size();
+        if (consumed > bytes) {
+            return quorvane::platform::FromAnsi(
+                       std::string_view(ansi).substr(ansi.size() - (consumed - bytes))) +
+                   std::u16string(url.substr(i + 1));
+        }
+        if (consumed == bytes) return std::u16string(url.substr(i + 1));
+    }
+    return std::u16string();
 }

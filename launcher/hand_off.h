@@ -32,5 +32,12 @@ struct SiteHosts {
 CompletionDecision ClassifyCompletion(std::string_view ansiUrl, bool firstBlankPending,
                                       const SiteHosts& hosts);
 
+// The game window gets the address as UTF-16, so characters the code page
+// cannot hold arrive intact: this drops the characters whose ANSI form makes
+// up the first `bytes` bytes of the address and keeps the rest as it stands.
+// A double-byte character split by the cut leaves its second byte, read back
+// through the code page, as the byte cut of the ANSI text would.
+std::u16string DropAnsiBytes(std::u16string_view url, std::size_t bytes);
+
 // "http://" host "/hot_update/url_redirect/jump" platform ".html?type=0&ver=" ver
 std::string BuildStartPageUrl(std::string_view startPageHost, std::int32_t platformId, int ver);

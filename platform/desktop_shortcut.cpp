@@ -160,6 +160,19 @@ class LinuxShellServices : public ShellServices {
         return FromUtf8(path.string());
     }
 
+    std::optional<std::u16string> HomeFolderPath() override {
+        const std::string home = WithoutTrailingSlashes(HomeDirectory());
+        if (home.empty()) return std::nullopt;
+        return FromUtf8(home);
+    }
+
+    std::u16string ResolvedPath(std::u16string_view path) override {
+        std::error_code error;
+        const auto resolved = std::filesystem::canonical(ToUtf8(path), error);
+        if (error) return std::u16string(path);
+        return FromUtf8(resolved.string());
+    }
+
     bool FileExists(std::u16string_view path) override {
         std::error_code error;
         const auto status = std::filesystem::symlink_status(ToUtf8(path), error);
@@ -189,6 +202,13 @@ class LinuxShellServices : public ShellServices {
         return true;
     }
 };
+
+// Everything before the last '/'; nothing for a bare name.
+std::u16string FolderOf(std::u16string_view path) {
+    const std::size_t slash = path.rfind(u'/');
+    return std::u16string(slash == std::u16string_view::npos ? std::u16string_view()
+                                                             : path.substr(0, slash));
+}
 
 // Escapes of the desktop entry format for string values.
 std::string EscapeValue(std::string_view text) {
@@ -247,19 +267,13 @@ std::string DesktopEntryText(const ShortcutContents& contents) {
     return text;
 }
 
-std::string AnsiFolderOf(std::u16string_view path) {
-    const std::string ansi = ToAnsi(path);
-    // '/' (0x2F) is below the range of GBK trail bytes (0x40 and up), so the
-    // last such byte is always a real separator.
-    const std::size_t slash = ansi.rfind('/');
-    return slash == std::string::npos ? std::string() : ansi.substr(0, slash);
-}
-
 bool CreateShortcutFile(ShellServices& shell, std::u16string_view target,
                         std::u16string_view description, std::u16string_view productName) {
     if (!shell.SpecialFolderPath(SpecialFolder::DesktopDirectory)) return false;
     const auto desktop = shell.SpecialFolderPath(SpecialFolder::Desktop);
     if (!desktop) return true;
+    const auto home = shell.HomeFolderPath();
+    if (home && shell.ResolvedPath(*desktop) == shell.ResolvedPath(*home)) return true;
     std::u16string path = *desktop;
     path += u'/';
     path += productName;
@@ -275,13 +289,16 @@ bool CreateShortcutFile(ShellServices& shell, std::u16string_view target,
 void PlaceDesktopShortcut(ShellServices& shell) {
     const auto program = shell.ProgramPath();
     if (!program) return;
-    const std::string programFolder = AnsiFolderOf(*program);
     const std::u16string desktopDirectory =
         shell.SpecialFolderPath(SpecialFolder::DesktopDirectory).value_or(u"");
     const std::u16string programs = shell.SpecialFolderPath(SpecialFolder::Programs).value_or(u"");
     const std::u16string startup = shell.SpecialFolderPath(SpecialFolder::Startup).value_or(u"");
 
-    if (programFolder == ToAnsi(desktopDirectory)) return;
+    // The running program's path comes with its links resolved while the
+    // desktop directory is built from $HOME, which may run through one; only
+    // the resolved forms tell whether they are the same folder.
+    const std::u16string programFolder = shell.ResolvedPath(FolderOf(*program));
+    if (ToAnsi(programFolder) == ToAnsi(shell.ResolvedPath(desktopDirectory))) return;
     for (const std::u16string* description : {&desktopDirectory, &programs, &startup})
         CreateShortcutFile(shell, *program, *description, kProductName);
 }

@@ -25,6 +25,12 @@ class ShellServices {
     // Path without a trailing separator; nothing when it cannot be told.
     virtual std::optional<std::u16string> SpecialFolderPath(SpecialFolder folder) = 0;
     virtual std::optional<std::u16string> ProgramPath() = 0;
+    // The user's home folder, without a trailing separator; nothing when it
+    // cannot be told.
+    virtual std::optional<std::u16string> HomeFolderPath() = 0;
+    // The path with every symbolic link and "." or ".." step resolved; the
+    // path as given when that cannot be done (nothing there, say).
+    virtual std::u16string ResolvedPath(std::u16string_view path) = 0;
     // True for anything at the path, a dangling symbolic link included.
     virtual bool FileExists(std::u16string_view path) = 0;
     // Creates a new shortcut file; never replaces anything already at the path.
@@ -39,20 +45,19 @@ inline constexpr std::u16string_view kProductName = u"Quorvane";
 inline constexpr std::u16string_view kShortcutExtension = u".desktop";
 
 // Makes sure the desktop holds a shortcut to the running program, unless the
-// program runs from the desktop directory itself. Never reports anything.
+// program runs from the desktop directory itself. The folders are compared
+// with their links resolved, byte for byte in the ANSI code page, so a folder
+// that differs only in letter case is another folder. Never reports anything.
 void PlaceDesktopShortcut(ShellServices& shell = SystemShellServices());
 
 // One attempt to save the shortcut file "<product>.desktop" on the desktop; an
-// existing file, whatever it holds, is left alone. False only when the desktop
-// directory cannot be told.
+// existing file, whatever it holds, is left alone, and nothing is saved when
+// the desktop is the home folder (the freedesktop way of having no desktop).
+// False only when the desktop directory cannot be told.
 bool CreateShortcutFile(ShellServices& shell, std::u16string_view target,
                         std::u16string_view description, std::u16string_view productName);
 
 // The freedesktop desktop entry for a shortcut (exposed for tests).
 std::string DesktopEntryText(const ShortcutContents& contents);
-
-// The folder of a path: everything before its last '/', looked for in the
-// path's ANSI form.
-std::string AnsiFolderOf(std::u16string_view path);
 
 }  // namespace quorvane::platform

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
   qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
-  libqt6webenginecore6-bin libqt6svg6
+  libqt6webenginecore6-bin libqt6svg6 qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
   fonts-noto-cjk fonts-urw-base35 python3 procps

@@ -15,7 +15,11 @@ QLabel* MakeImage(QWidget* parent, const char* picture, const QRect& box, bool s
 
 QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& position,
                   const QFont& font, const QColor& colour) {
-    auto* label = new QLabel(caption, parent);
+    auto* label = new QLabel(parent);
+    // Captions are shown as they stand: a page title such as "<b>x</b>" is
+    // text, never markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setText(caption);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);

@@ -1,6 +1,8 @@
 #include "command/command_server.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 
@@ -119,6 +121,37 @@ TEST(CommandServerTest, StartAndStopAreNoOpsInTheWrongState) {
     EXPECT_TRUE(launcher.log.Events().empty());
     // The port is free again once stopped.
     EXPECT_TRUE(testing::PortIsFree(listening));
+}
+
+// The error of binding a fresh loopback socket to `port` without address
+// reuse; 0 when the bind succeeds.
+int PlainBindError(uint16_t port) {
+    net::Socket socket(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return ::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? 0
+                                                                                            : errno;
+}
+
+TEST(CommandServerTest, RestartTakesBackThePortItsClosedConnectionsStillHold) {
+    Window before(ServerKind::kGame);
+    ASSERT_EQ(before.server.Start(), StartResult::kStarted);
+    const uint16_t port = before.port;
+    {
+        LoopbackClient client = before.Connect();
+        ASSERT_TRUE(before.log.WaitForCount(1));
+        // The server closes first, so its end of the connection lingers.
+        before.server.Stop();
+        ASSERT_TRUE(client.ReceiveUntilClosed(kWait).has_value());
+    }
+    ASSERT_EQ(PlainBindError(port), EADDRINUSE) << "nothing lingers on the port: no test";
+
+    Window after(ServerKind::kGame, port);
+    ASSERT_EQ(after.server.Start(), StartResult::kStarted);
+    EXPECT_EQ(after.port, port);
+    EXPECT_EQ(after.server.ListeningPort(), port);
 }
 
 TEST(CommandServerTest, GameServerRefusesASecondClientWithoutNotice) {

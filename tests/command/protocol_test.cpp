@@ -66,7 +66,7 @@ struct IntegerCase {
     std::optional<int32_t> value;
 };
 
-TEST(ParseIntegerTest, AcceptsDelphiStyleIntegersOnly) {
+TEST(ParseIntegerTest, AcceptsDecimalAndHexFormsOnly) {
     const IntegerCase cases[] = {
         {u"0", 0},
         {u"2", 2},

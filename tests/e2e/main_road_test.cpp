@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <functional>
 #include <memory>
@@ -16,67 +15,19 @@
 #include "game/form2.h"
 #include "game/form3.h"
 #include "launcher/form1.h"
+#include "tests/support/demo_site.h"
+#include "tests/support/real_windows_fixture.h"
 #include "tests/support/wait.h"
 
 namespace {
 
-class DemoSite {
-  public:
-    bool Start() {
-        const QString address = QString::fromLatin1(deployment::StartPageHost);
-        process_.setProgram(QStringLiteral("python3"));
-        process_.setArguments({QStringLiteral(QUORVANE_SOURCE_DIR "/demo/serve.py"),
-                               QStringLiteral("--port"), address.section(':', 1)});
-        process_.setProcessChannelMode(QProcess::SeparateChannels);
-        process_.start();
-        if (!process_.waitForStarted(5000)) return false;
-        return WaitFor([this] { return Log().contains("serving "); }, 10000) &&
-               process_.state() == QProcess::Running;
-    }
-    ~DemoSite() {
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) process_.kill();
-        process_.waitForFinished(1000);
-    }
-    QString Log() {
-        log_ += QString::fromUtf8(process_.readAllStandardOutput());
-        return log_;
-    }
-    QString Errors() { return QString::fromUtf8(process_.readAllStandardError()); }
-
-  private:
-    QProcess process_;
-    QString log_;
-};
-
-class MainRoadTest : public ::testing::Test {
+class MainRoadTest : public RealWindowsFixture {
   protected:
-    static void SetUpTestSuite() {
-        site = new DemoSite;
-        ASSERT_TRUE(site->Start()) << "the demo site did not start on " << deployment::StartPageHost
-                                   << " (is the port taken?) " << site->Errors().toStdString();
-        Form1 = new TForm1;
-        Form2 = new TForm2;
-        Form3 = new TForm3;
-        Form1->show();
-    }
-    static void TearDownTestSuite() {
-        delete Form3;
-        delete Form2;
-        delete Form1;
-        Form1 = nullptr;
-        Form2 = nullptr;
-        Form3 = nullptr;
-        delete site;
-    }
-
     static bool OnServerList() {
         return Form1->isVisible() &&
                Form1->WebBrowser1->LocationURL().contains("/serverlist.html") &&
                !Form1->WebBrowser1->Busy();
     }
-
-    static inline DemoSite* site = nullptr;
 };
 
 const QString kHost = QString::fromLatin1(deployment::StartPageHost);

@@ -105,4 +105,25 @@ TEST(ClassifyCompletionTest, CutsBytesNotCharacters) {
     EXPECT_EQ(decision.gameUrl, "e|http://g/");
 }
 
+TEST(DropAnsiBytesTest, KeepsTheTextTheCodePageCannotHold) {
+    // The cut counts bytes of the GBK form: one per ASCII character, two per
+    // Chinese character, one '?' per unit GBK has no place for.
+    struct Case {
+        std::u16string url;
+        std::u16string rest;
+    };
+    const Case cases[] = {
+        {u"client://loadgame|http://h/g.html?name=한국", u"http://h/g.html?name=한국"},
+        {u"client://loadgame|http://h/게임/😀?a=b", u"http://h/게임/😀?a=b"},
+        {u"游戏://loadgame|http://h/", u"tp://h/"},  // 4 + 14 bytes
+        {u"한국://loadgame|http://h/", u"://h/"},    // 2 + 16 bytes
+        {u"x\U0001F600://loadgame|abcdef", u"def"},  // a pair is two '?'
+        {u"1234567890123456游戏", u"戏"},            // 16 + 2 bytes: 游 is cut out
+        {u"12345678901234567游戏", u"?戏"},          // the cut splits 游 (D3 CE)
+        {u"client://loadgame|", u""},
+        {u"short", u""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DropAnsiBytes(c.url, kHandOffMarkerLength), c.rest);
+}
+
 }  // namespace

@@ -72,6 +72,12 @@ class ProgramAt : public ShellServices {
         return SystemShellServices().SpecialFolderPath(folder);
     }
     std::optional<std::u16string> ProgramPath() override { return path_; }
+    std::optional<std::u16string> HomeFolderPath() override {
+        return SystemShellServices().HomeFolderPath();
+    }
+    std::u16string ResolvedPath(std::u16string_view path) override {
+        return SystemShellServices().ResolvedPath(path);
+    }
     bool FileExists(std::u16string_view path) override {
         return SystemShellServices().FileExists(path);
     }
@@ -193,6 +199,42 @@ TEST_F(TempHome, ProgramFolderDecidesWhetherAShortcutIsMade) {
     }
 }
 
+TEST_F(TempHome, SystemFoldersAreComparedWithLinksResolved) {
+    const fs::path via = home_ / "via";  // a second way into the home folder
+    fs::create_symlink(home_, via);
+    fs::create_directory(home_ / "desktop");
+    struct Case {
+        const char* name;
+        fs::path home;         // $HOME
+        std::string userDirs;  // contents of user-dirs.dirs; empty: no file
+        fs::path programFolder;
+        bool made;
+    };
+    const Case cases[] = {
+        {"run from the desktop, home through a link", via, "", home_ / "Desktop", false},
+        {"run from the desktop through a link", home_, "", via / "Desktop", false},
+        {"folder differing only in case", via, "", home_ / "desktop", true},
+        {"desktop set to $HOME/", home_, "XDG_DESKTOP_DIR=\"$HOME/\"\n", "/opt/q", false},
+        {"desktop set to $HOME", home_, "XDG_DESKTOP_DIR=\"$HOME\"\n", "/opt/q", false},
+        {"desktop set to the real home, home through a link", via,
+         "XDG_DESKTOP_DIR=\"" + home_.string() + "\"\n", "/opt/q", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(shortcut_);
+        fs::remove_all(home_ / ".config");
+        if (!c.userDirs.empty()) {
+            fs::create_directories(home_ / ".config");
+            WriteFile(home_ / ".config/user-dirs.dirs", c.userDirs);
+        }
+        ::setenv("HOME", c.home.c_str(), 1);
+        ProgramAt shell((c.programFolder / "quorvane").string());
+        PlaceDesktopShortcut(shell);
+        EXPECT_EQ(fs::exists(shortcut_), c.made);
+        EXPECT_FALSE(fs::exists(home_ / "Quorvane.desktop"));
+    }
+}
+
 TEST_F(TempHome, FoldersFollowTheXdgSettings) {
     struct Case {
         const char* name;
@@ -260,7 +302,7 @@ class FakeShell : public ShellServices {
             case SpecialFolder::DesktopDirectory:
                 return desktopDirectory;
             case SpecialFolder::Desktop:
-                return u"/home/u/Desktop";
+                return desktop;
             case SpecialFolder::Programs:
                 return u"/home/u/.local/share/applications";
             case SpecialFolder::Startup:
@@ -269,12 +311,17 @@ class FakeShell : public ShellServices {
         return std::nullopt;
     }
     std::optional<std::u16string> ProgramPath() override { return program; }
+    std::optional<std::u16string> HomeFolderPath() override { return home; }
+    std::u16string ResolvedPath(std::u16string_view path) override {
+        auto it = links.find(std::u16string(path));
+        return it == links.end() ? std::u16string(path) : it->second;
+    }
     bool FileExists(std::u16string_view path) override {
         return saved.count(std::u16string(path)) > 0;
     }
     bool SaveShortcut(std::u16string_view path, const ShortcutContents& contents) override {
         attempts.push_back(contents.description);
-        EXPECT_EQ(path, u"/home/u/Desktop/Quorvane.desktop");
+        EXPECT_EQ(path, desktop + u"/Quorvane.desktop");
         EXPECT_EQ(contents.target, program);
         EXPECT_EQ(contents.name, u"Quorvane");
         if (!saveWorks) return false;
@@ -283,6 +330,9 @@ class FakeShell : public ShellServices {
     }
 
     std::u16string desktopDirectory = u"/home/u/Desktop";
+    std::u16string desktop = u"/home/u/Desktop";
+    std::optional<std::u16string> home = u"/home/u";
+    std::map<std::u16string, std::u16string> links;  // path -> resolved form
     std::u16string program = u"/opt/q/quorvane";
     int desktopLookups = 0;
     std::set<int> failingDesktopLookups;  // counted from 0
@@ -319,25 +369,70 @@ TEST(PlaceDesktopShortcutTest, AttemptsTakeTheirDescriptionsInOrder) {
     }
 }
 
-TEST(PlaceDesktopShortcutTest, ComparesTheAnsiFormsByteForByte) {
+TEST(PlaceDesktopShortcutTest, ComparesTheResolvedAnsiFormsByteForByte) {
     struct Case {
         const char* name;
         std::u16string desktop;
         std::u16string program;
+        std::map<std::u16string, std::u16string> links;
         bool made;
     };
     const Case cases[] = {
-        {"same Chinese folder", u"/home/u/\u684c\u9762", u"/home/u/\u684c\u9762/q", false},
-        {"different Chinese folder", u"/home/u/\u684c\u9762", u"/home/u/\u6e38\u620f/q", true},
-        {"case differs", u"/home/u/Desktop", u"/home/u/DESKTOP/q", true},
+        {"same Chinese folder", u"/home/u/\u684c\u9762", u"/home/u/\u684c\u9762/q", {}, false},
+        {"different Chinese folder", u"/home/u/\u684c\u9762", u"/home/u/\u6e38\u620f/q", {}, true},
+        {"case differs", u"/home/u/Desktop", u"/home/u/DESKTOP/q", {}, true},
         // Both become "?" in the ANSI code page, so they count as the same folder.
-        {"characters without an ANSI form", u"/home/u/\u0e01", u"/home/u/\u0e02/q", false},
+        {"characters without an ANSI form", u"/home/u/\u0e01", u"/home/u/\u0e02/q", {}, false},
+        {"desktop reached through a linked home",
+         u"/home/u/Desktop",
+         u"/data/u/Desktop/q",
+         {{u"/home/u/Desktop", u"/data/u/Desktop"}},
+         false},
+        {"program folder reached through a link",
+         u"/data/u/Desktop",
+         u"/home/u/Desktop/q",
+         {{u"/home/u/Desktop", u"/data/u/Desktop"}},
+         false},
+        {"resolved forms differ only in case",
+         u"/home/u/Desktop",
+         u"/data/u/desktop/q",
+         {{u"/home/u/Desktop", u"/data/u/Desktop"}},
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeShell shell;
         shell.desktopDirectory = c.desktop;
+        shell.links = c.links;
         shell.program = c.program;
+        PlaceDesktopShortcut(shell);
+        EXPECT_EQ(!shell.attempts.empty(), c.made);
+    }
+}
+
+TEST(PlaceDesktopShortcutTest, NoShortcutWhenTheDesktopIsTheHomeFolder) {
+    struct Case {
+        const char* name;
+        std::u16string desktop;
+        std::map<std::u16string, std::u16string> links;
+        bool made;
+    };
+    const Case cases[] = {
+        {"desktop is the home folder", u"/home/u", {}, false},
+        {"desktop reaches the home folder through a link",
+         u"/data/u",
+         {{u"/data/u", u"/home/u"}},
+         false},
+        {"home reached through a link", u"/data/u", {{u"/home/u", u"/data/u"}}, false},
+        {"desktop differs from home only in case", u"/home/U", {}, true},
+        {"desktop below the home folder", u"/home/u/Desktop", {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeShell shell;
+        shell.desktopDirectory = c.desktop;
+        shell.desktop = c.desktop;
+        shell.links = c.links;
         PlaceDesktopShortcut(shell);
         EXPECT_EQ(!shell.attempts.empty(), c.made);
     }
@@ -350,13 +445,6 @@ TEST(DesktopEntryTextTest, QuotesAndEscapesWhatTheFormatReserves) {
               std::string::npos)
         << text;
     EXPECT_NE(text.find("\nComment=\\s/home/u/Desk\\ttop\\\\n\n"), std::string::npos) << text;
-}
-
-TEST(AnsiFolderOfTest, CutsAtTheLastSlash) {
-    EXPECT_EQ(AnsiFolderOf(u"/opt/q/quorvane"), "/opt/q");
-    EXPECT_EQ(AnsiFolderOf(u"/quorvane"), "");
-    EXPECT_EQ(AnsiFolderOf(u"quorvane"), "");
-    EXPECT_EQ(AnsiFolderOf(u"/home/\u8868/q"), "/home/\xb1\xed");
 }
 
 }  // namespace

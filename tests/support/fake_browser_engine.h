@@ -27,6 +27,8 @@ class FakeBrowserEngine : public BrowserEngine {
     }
     QString DocumentTitle() const override { return title; }
     void ClearBodyBorderWidth() override { calls << QStringLiteral("ClearBodyBorderWidth"); }
+    void SetBackgroundColor(const QColor& colour) override { background = colour; }
+    qint64 RenderProcessId() const override { return 0; }
 
     void CompleteNavigation(const QString& url) { emit NavigateComplete2(url); }
     void CompleteDocument(const QString& url) { emit DocumentComplete(url); }
@@ -38,6 +40,7 @@ class FakeBrowserEngine : public BrowserEngine {
     QString title;
     bool busy = false;
     bool hasDocument = true;
+    QColor background;
 
   private:
     QWidget* view_;

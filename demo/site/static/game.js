@@ -57,8 +57,14 @@
   }
   requestAnimationFrame(draw);
 
+  window.addEventListener("load", function () {
+    fetch("/log/load?page=game&server=" + server.id).catch(function () {});
+  });
+
   document.addEventListener("keydown", function (e) {
     window.quorvaneKeys.push(e.key);
     keys.textContent = "keys: " + window.quorvaneKeys.slice(-12).join(" ");
+    fetch("/log/key?page=game&server=" + server.id + "&key=" + encodeURIComponent(e.key))
+      .catch(function () {});
   });
 })();

@@ -3,7 +3,7 @@
 // from inside a frame.
 (function () {
   var game = "http://" + location.host + "/game.html";
-  var names = {1: "青龙", 3: "朱雀", 5: "麒麟"};
+  var names = {1: "青龙", 3: "朱雀", 5: "麒麟", 7: "<b>试炼</b>", 8: "한국"};
 
   function gameUrl(server, max) {
     var url = game + "?server=" + server + "&name=" + encodeURIComponent(names[server] || "");
@@ -23,5 +23,29 @@
         location.href = "client://loadgame|" + url;
       }
     });
+  });
+
+  // The player count follows the site every second, as real server lists do;
+  // a list left running behind the game shows up in the site's log.
+  function poll() {
+    fetch("/serverlist/online?t=" + Date.now()).then(function (r) { return r.json(); })
+      .then(function (d) { document.getElementById("online").textContent = d.online; })
+      .catch(function () {});
+  }
+  poll();
+  setInterval(poll, 1000);
+
+  // What the page receives and where its entries are, told to the site's log
+  // for the tests that drive the client as a player does.
+  document.addEventListener("keydown", function (e) {
+    fetch("/log/key?page=serverlist&key=" + encodeURIComponent(e.key)).catch(function () {});
+  });
+  window.addEventListener("load", function () {
+    var places = [];
+    document.querySelectorAll(".server[id]").forEach(function (el) {
+      var r = el.getBoundingClientRect();
+      places.push(el.id + "=" + Math.round(r.left + r.width / 2) + "," + Math.round(r.top + r.height / 2));
+    });
+    fetch("/log/layout?page=serverlist&" + places.join("&")).catch(function () {});
   });
 })();

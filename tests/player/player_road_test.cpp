@@ -1,0 +1,355 @@
+// The windows on the real engine, driven the way a player drives them: keys
+// and clicks go through the window system (XTest) to whatever has the focus,
+// the demo site's pages log what they receive, and the site's request log is
+// the record. Nothing here hands an event to a page object.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+
+#include "app/application.h"
+#include "app/shared_values.h"
+#include "command/loopback_client.h"
+#include "command/protocol.h"
+#include "game/form2.h"
+#include "game/form3.h"
+#include "launcher/form1.h"
+#include "tests/support/demo_site.h"
+#include "tests/support/ports.h"
+#include "tests/support/real_windows_fixture.h"
+#include "tests/support/wait.h"
+
+namespace {
+
+const QString kHost = QString::fromLatin1(deployment::StartPageHost);
+
+QString Shell(const QString& command) {
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+    process.waitForFinished(20000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// Keys typed through the window system into whatever window has the focus.
+void PressKeys(const QString& keys) {
+    Shell(QStringLiteral("xdotool key --delay 80 ") + keys);
+}
+
+void ClickAt(const QPoint& screen, int times = 1) {
+    Shell(QStringLiteral("xdotool mousemove --sync %1 %2 click --repeat %3 --delay 150 1")
+              .arg(screen.x())
+              .arg(screen.y())
+              .arg(times));
+}
+
+void ClickOn(QWidget* widget) {
+    ClickAt(widget->mapToGlobal(widget->rect().center()));
+}
+
+void Screenshot(const QString& name) {
+    Shell(QStringLiteral("mkdir -p shots && import -window root shots/%1.png").arg(name));
+}
+
+// Lets the windows run for a while, as time passes for a player.
+void Play(int ms) {
+    WaitFor([] { return false; }, ms);
+}
+
+// Acts on a message box from outside, as a player would: waits until the box
+// with the caption is the active window, then runs the shell lines in order.
+// The test's own thread meanwhile sits in the box's message loop; should the
+// lines leave the box open, it is closed so the test can go on and fail.
+class BoxPlayer {
+  public:
+    BoxPlayer(const QString& caption, QStringList lines) {
+        thread_ = std::thread([caption, lines = std::move(lines), this] {
+            QString script = QStringLiteral(
+                                 "for i in $(seq 150); do [ \"$(xdotool getactivewindow "
+                                 "getwindowname 2>/dev/null)\" = '%1' ] && break; sleep 0.1; "
+                                 "done; [ \"$(xdotool getactivewindow getwindowname)\" = '%1' ]")
+                                 .arg(caption);
+            for (const QString& line : lines) script += QStringLiteral(" && ") + line;
+            shown_ = std::system(script.toUtf8().constData()) == 0;
+            done_ = true;
+        });
+        QObject::connect(&rescue_, &QTimer::timeout, [this] {
+            if (!done_) return;
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                leftOpen_ = true;
+                box->close();
+            }
+        });
+        rescue_.start(100);
+    }
+    ~BoxPlayer() { thread_.join(); }
+    // The box came up and every line ran.
+    bool Done() const { return done_; }
+    bool Played() const { return done_ && shown_ && !leftOpen_; }
+
+  private:
+    std::atomic<bool> done_{false};
+    std::atomic<bool> shown_{false};
+    bool leftOpen_ = false;
+    QTimer rescue_;
+    std::thread thread_;
+};
+
+class PlayerRoadTest : public RealWindowsFixture {
+  protected:
+    static int KeysAt(const QString& page, const QString& key) {
+        return site->Count(
+            QStringLiteral("GET /log/key\\?page=%1(&server=\\d+)?&key=%2 ").arg(page, key));
+    }
+    // Types one key and expects the page to get it exactly once.
+    // The player types once the window shows as active.
+    static void ExpectTypedInto(const QString& page, const QString& key) {
+        QWidget* window = page == QLatin1String("game") ? static_cast<QWidget*>(Form2)
+                                                        : static_cast<QWidget*>(Form1);
+        const QString id = QString::number(window->winId());
+        EXPECT_TRUE(WaitFor([&] { return Shell(QStringLiteral("xdotool getactivewindow")) == id; }))
+            << page.toStdString() << " window never became active";
+        const int before = KeysAt(page, key);
+        PressKeys(key);
+        const bool arrived = WaitFor([&] { return KeysAt(page, key) > before; }, 5000);
+        if (!arrived) Screenshot(QStringLiteral("missed-key-") + key);
+        EXPECT_TRUE(arrived)
+            << "the " << page.toStdString() << " page never got " << key.toStdString()
+            << "; active window: "
+            << Shell(QStringLiteral("xdotool getactivewindow getwindowname")).toStdString()
+            << ", focus in the program: "
+            << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className()
+                                            : "none");
+        Play(400);
+        EXPECT_EQ(KeysAt(page, key), before + 1) << key.toStdString();
+    }
+
+    // Waits for the server list's next load and clicks one of its entries.
+    static void EnterServer(const QString& entry, int layoutsBefore) {
+        ASSERT_TRUE(WaitFor(
+            [&] { return site->Count(QStringLiteral("GET /log/layout")) > layoutsBefore; }, 20000))
+            << "the server list never finished loading";
+        const QString log = site->Log();
+        const int line = log.lastIndexOf(QStringLiteral("GET /log/layout"));
+        const QRegularExpression place(entry + QStringLiteral("=(\\d+),(\\d+)"));
+        const auto match = place.match(log, line);
+        ASSERT_TRUE(match.hasMatch()) << entry.toStdString();
+        Play(300);
+        ClickAt(Form1->WebBrowser1->mapToGlobal(
+            QPoint(match.captured(1).toInt(), match.captured(2).toInt())));
+    }
+
+    static bool GameShows(const QString& title) {
+        return Form2->isVisible() && Form2->Label1->text() == title;
+    }
+};
+
+TEST_F(PlayerRoadTest, TheServerListTakesTypedKeysWithoutAClick) {
+    ASSERT_TRUE(WaitFor([] { return site->Count(QStringLiteral("GET /log/layout")) > 0; }, 30000));
+    ExpectTypedInto(QStringLiteral("serverlist"), QStringLiteral("q"));
+}
+
+TEST_F(PlayerRoadTest, TheHandOffBlanksTheLauncherAndTheGameTakesTheKeys) {
+    EnterServer(QStringLiteral("enter-script"), 0);
+    ASSERT_TRUE(WaitFor([] { return GameShows(QStringLiteral("Quorvane · 1服 青龙")); }, 20000))
+        << Form2->Label1->text().toStdString();
+    EXPECT_TRUE(WaitFor([] {
+        return Form1->WebBrowser1->LocationURL() == QLatin1String("about:blank") &&
+               Form1->Edit1->text() == QLatin1String("about:blank");
+    })) << "launcher at "
+        << Form1->WebBrowser1->LocationURL().toStdString() << ", last completion "
+        << Form1->Edit1->text().toStdString();
+    ASSERT_TRUE(WaitFor([] { return site->Count(QStringLiteral("GET /log/load\\?page=game")); }))
+        << site->Log().toStdString();
+
+    // The player sees the game running before typing: the engine hands the new
+    // page the keyboard a moment after its first load, and a key pressed within
+    // that moment is lost to the page.
+    Play(1500);
+    ExpectTypedInto(QStringLiteral("game"), QStringLiteral("w"));
+    ExpectTypedInto(QStringLiteral("game"), QStringLiteral("a"));
+    Screenshot(QStringLiteral("game-after-typing"));
+
+    // Whatever was on its way when the list went is in by now.
+    Play(500);
+    const int launcherRequests = site->Count(QStringLiteral("GET /serverlist/"));
+    Play(5000);
+    EXPECT_EQ(site->Count(QStringLiteral("GET /serverlist/")), launcherRequests)
+        << "the hidden launcher kept fetching";
+}
+
+TEST_F(PlayerRoadTest, F5ReloadsTheGameAndThePageKeepsTheKeys) {
+    const int loads = site->Count(QStringLiteral("GET /log/load\\?page=game"));
+    PressKeys(QStringLiteral("F5"));
+    ASSERT_TRUE(WaitFor(
+        [&] { return site->Count(QStringLiteral("GET /log/load\\?page=game")) > loads; }, 10000));
+    ExpectTypedInto(QStringLiteral("game"), QStringLiteral("s"));
+}
+
+TEST_F(PlayerRoadTest, F9HidesToTheTrayAndADoubleClickThereBringsTheGameBack) {
+    PressKeys(QStringLiteral("F9"));
+    ASSERT_TRUE(WaitFor([] { return Form2->isHidden(); }));
+    const QRect icon = Form2->TrayIcon1->geometry();
+    ASSERT_TRUE(icon.isValid()) << "no tray icon to double-click";
+    ClickAt(icon.center(), 2);
+    ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
+    ExpectTypedInto(QStringLiteral("game"), QStringLiteral("d"));
+}
+
+TEST_F(PlayerRoadTest, WithTheExitBoxOpenF9AndF5ChangeNothingAndTheBoxSpeaksChinese) {
+    const int gameRequests = site->Count(QStringLiteral("GET /game.html"));
+    QStringList buttons;
+    bool gameHidden = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            for (QAbstractButton* button : box->buttons())
+                if (!buttons.contains(button->text())) buttons << button->text();
+        gameHidden = gameHidden || Form2->isHidden();
+    });
+    watch.start(50);
+    {
+        BoxPlayer player(
+            QStringLiteral("呜呜呜。。。"),
+            {QStringLiteral("sleep 0.5"), QStringLiteral("xdotool key F9"),
+             QStringLiteral("sleep 0.3"), QStringLiteral("xdotool key F5"),
+             QStringLiteral("sleep 1.5"), QStringLiteral("import -window root shots/exit-box.png"),
+             QStringLiteral("xdotool key Escape")});
+        ClickOn(Form2->GraphicButton1);
+        EXPECT_TRUE(
+            WaitFor([&] { return player.Done() && !QApplication::activeModalWidget(); }, 20000));
+        EXPECT_TRUE(player.Played());
+    }
+    watch.stop();
+    EXPECT_FALSE(gameHidden) << "F9 acted behind the box";
+    EXPECT_EQ(site->Count(QStringLiteral("GET /game.html")), gameRequests)
+        << "F5 acted behind the box";
+    EXPECT_EQ(buttons.size(), 2);
+    EXPECT_TRUE(buttons.filter(QStringLiteral("是")).size() == 1 &&
+                buttons.filter(QStringLiteral("否")).size() == 1)
+        << buttons.join(' ').toStdString();
+    ExpectTypedInto(QStringLiteral("game"), QStringLiteral("f"));
+}
+
+TEST_F(PlayerRoadTest, TheWayBackEmptiesTheTitleAndAMarkupTitleShowsAsText) {
+    const int layouts = site->Count(QStringLiteral("GET /log/layout"));
+    ClickOn(Form2->GraphicButton6);
+    EXPECT_TRUE(WaitFor([] { return Form2->isHidden() && Form1->isVisible(); }));
+    EXPECT_TRUE(WaitFor([] { return Form2->Label1->text().isEmpty(); }))
+        << "title left after the return: " << Form2->Label1->text().toStdString();
+
+    EnterServer(QStringLiteral("enter-markup"), layouts);
+    const QString title = QStringLiteral("Quorvane · 7服 <b>试炼</b>");
+    ASSERT_TRUE(WaitFor([&] { return GameShows(title); }, 20000))
+        << Form2->Label1->text().toStdString();
+    // As text the brackets take their room; as markup only 试炼 would show.
+    EXPECT_GE(Form2->Label1->sizeHint().width(),
+              Form2->Label1->fontMetrics().horizontalAdvance(title));
+}
+
+TEST_F(PlayerRoadTest, ANarrowWindowKeepsItsButtonsAtTheRightEnd) {
+    Shell(QStringLiteral("xdotool windowsize %1 400 500").arg(Form2->winId()));
+    ASSERT_TRUE(WaitFor([] { return Form2->width() == 400; }));
+    Play(300);
+    const QRect window(Form2->mapToGlobal(QPoint(0, 0)), Form2->size());
+    for (QWidget* button : {static_cast<QWidget*>(Form2->GraphicButton1),
+                            static_cast<QWidget*>(Form2->GraphicButton2),
+                            static_cast<QWidget*>(Form2->GraphicButton3)}) {
+        const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
+        EXPECT_TRUE(window.contains(onScreen)) << "a strip button left the window";
+    }
+    Screenshot(QStringLiteral("narrow-window"));
+    // The exit button still answers a click there.
+    BoxPlayer player(QStringLiteral("呜呜呜。。。"), {QStringLiteral("xdotool key Escape")});
+    ClickOn(Form2->GraphicButton1);
+    EXPECT_TRUE(
+        WaitFor([&] { return player.Done() && !QApplication::activeModalWidget(); }, 20000));
+    EXPECT_TRUE(player.Played());
+}
+
+TEST_F(PlayerRoadTest, AKilledPageRendererIsLoadedAgain) {
+    const qint64 renderer = Form2->WebBrowser1->Engine().RenderProcessId();
+    ASSERT_GT(renderer, 0);
+    const int loads = site->Count(QStringLiteral("GET /log/load\\?page=game&server=7"));
+    ASSERT_EQ(::kill(static_cast<pid_t>(renderer), SIGKILL), 0);
+    EXPECT_TRUE(WaitFor(
+        [&] { return site->Count(QStringLiteral("GET /log/load\\?page=game&server=7")) > loads; },
+        15000))
+        << "the game page stayed dead";
+}
+
+// The client as a program of its own: quit through the exit box with a live
+// connection, started again at once.
+TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveIntact) {
+    DemoSite site;
+    ASSERT_TRUE(site.Start());
+    const auto jumpto = [](const std::u16string& address) {
+        quorvane::command::LoopbackClient(LauncherCommandPort)
+            .Send(quorvane::command::EncodeCommandText(u"jumpto 123456789012345678" + address));
+    };
+    QProcess client;
+    client.setProcessChannelMode(QProcess::ForwardedChannels);
+    client.start(QStringLiteral(QUORVANE_CLIENT), {});
+    ASSERT_TRUE(WaitFor([] { return !PortIsFree(LauncherCommandPort); }, 30000));
+
+    // An address with characters the code page cannot hold reaches the site
+    // as the player's text, not as question marks.
+    jumpto(u"client://loadgame|http://" + kHost.toStdU16String() +
+           u"/game.html?server=8&name=한국");
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return site.Count(
+                       QStringLiteral("GET /game.html\\?server=8&name=%ED%95%9C%EA%B5%AD ")) > 0;
+        },
+        20000))
+        << site.Log().toStdString();
+    ASSERT_TRUE(WaitFor([] { return !PortIsFree(GameCommandPort); }, 10000));
+
+    quorvane::command::LoopbackClient live(GameCommandPort);
+    live.Send(quorvane::command::EncodeCommandText(u"check"));
+    ASSERT_TRUE(live.Receive(std::chrono::seconds(5)).has_value());
+
+    // Exit, answered Yes with the Enter key.
+    const QString game = Shell(QStringLiteral("xdotool search --onlyvisible --name '^Quorvane$'"));
+    ASSERT_FALSE(game.isEmpty());
+    const QString geometry = Shell(QStringLiteral("xdotool getwindowgeometry --shell ") + game);
+    const auto value = [&](const char* name) {
+        return QRegularExpression(QStringLiteral("%1=(-?\\d+)").arg(name))
+            .match(geometry)
+            .captured(1)
+            .toInt();
+    };
+    // The exit button sits 64 px in from the right end of the 422 px button
+    // area, inside the 2 px frame.
+    ClickAt(QPoint(value("X") + value("WIDTH") - 2 - 422 + 358 + 28, value("Y") + 2 + 2 + 12));
+    { BoxPlayer player(QStringLiteral("呜呜呜。。。"), {QStringLiteral("xdotool key Return")}); }
+    ASSERT_TRUE(client.waitForFinished(10000));
+    EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(client.exitCode(), 0);
+
+    client.start(QStringLiteral(QUORVANE_CLIENT), {});
+    ASSERT_TRUE(WaitFor([] { return !PortIsFree(LauncherCommandPort); }, 30000));
+    jumpto(u"client://loadgame|http://" + kHost.toStdU16String() + u"/game.html?server=1");
+    EXPECT_TRUE(WaitFor([] { return !PortIsFree(GameCommandPort); }, 20000))
+        << "the game window does not listen on its port after a quick restart";
+    EXPECT_TRUE(PortIsFree(GameCommandPort + 1));
+    client.terminate();
+    client.waitForFinished(5000);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/app_icon.png")));
+    QApplication::setQuitOnLastWindowClosed(false);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
