@@ -6,70 +6,73 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <cstdlib>
 #include <exception>
 
 namespace {
 
 int VirtualKeyOf(int qtKey) {
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return 0x41 + (qtKey - Qt::Key_A);
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return 0x30 + (qtKey - Qt::Key_0);
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 0x70 + (qtKey - Qt::Key_F1);
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return VirtualKey::LetterA + (qtKey - Qt::Key_A);
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return VirtualKey::Digit0 + (qtKey - Qt::Key_0);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return VirtualKey::F1 + (qtKey - Qt::Key_F1);
     switch (qtKey) {
         case Qt::Key_Backspace:
-            return 0x08;
+            return VirtualKey::Back;
         case Qt::Key_Tab:
-            return 0x09;
+            return VirtualKey::Tab;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            return 0x0D;
+            return VirtualKey::Return;
         case Qt::Key_Shift:
-            return 0x10;
+            return VirtualKey::Shift;
         case Qt::Key_Control:
-            return 0x11;
+            return VirtualKey::Control;
         case Qt::Key_Alt:
-            return 0x12;
+            return VirtualKey::Menu;
         case Qt::Key_Escape:
-            return 0x1B;
+            return VirtualKey::Escape;
         case Qt::Key_Space:
-            return 0x20;
+            return VirtualKey::Space;
         case Qt::Key_PageUp:
-            return 0x21;
+            return VirtualKey::Prior;
         case Qt::Key_PageDown:
-            return 0x22;
+            return VirtualKey::Next;
         case Qt::Key_End:
-            return 0x23;
+            return VirtualKey::End;
         case Qt::Key_Home:
-            return 0x24;
+            return VirtualKey::Home;
         case Qt::Key_Left:
-            return 0x25;
+            return VirtualKey::Left;
         case Qt::Key_Up:
-            return 0x26;
+            return VirtualKey::Up;
         case Qt::Key_Right:
-            return 0x27;
+            return VirtualKey::Right;
         case Qt::Key_Down:
-            return 0x28;
+            return VirtualKey::Down;
         case Qt::Key_Insert:
-            return 0x2D;
+            return VirtualKey::Insert;
         case Qt::Key_Delete:
-            return 0x2E;
+            return VirtualKey::Delete;
         default:
             return 0;
     }
 }
 
-bool AskWithMessageBox(QWidget* owner, const QString& text, const QString& caption) {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
-    return box.exec() == QMessageBox::Yes;
-}
-
 }  // namespace
-
-bool (*TApplication::AskYesNo)(QWidget*, const QString&, const QString&) = AskWithMessageBox;
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     if (qtTranslations_.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                              QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(&qtTranslations_);
+}
+
+bool TApplication::AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void TApplication::ExitProcess(int code) {
+    std::exit(code);
 }
 
 TApplication* TApplication::Instance() {

@@ -1,13 +1,8 @@
 #include <QIcon>
-#include <QMessageBox>
 #include <exception>
-#include <memory>
 
 #include "app/application.h"
-#include "app/shared_values.h"
-#include "game/form2.h"
-#include "game/form3.h"
-#include "launcher/form1.h"
+#include "app/session.h"
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
@@ -19,14 +14,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     try {
-        auto launcher = std::make_unique<TForm1>();
-        Form1 = launcher.get();
-        auto game = std::make_unique<TForm2>();
-        Form2 = game.get();
-        auto notice = std::make_unique<TForm3>();
-        Form3 = notice.get();
-
-        Form1->show();
+        Session session(app);
+        session.Form1->show();
         QApplication::exec();
     } catch (const std::exception& e) {
         TApplication::ShowException(QString::fromUtf8(e.what()));

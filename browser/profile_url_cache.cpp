@@ -1,12 +1,9 @@
 #include "browser/profile_url_cache.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <QUrl>
 #include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
-#include <functional>
+#include <algorithm>
 
 namespace {
 
@@ -19,13 +16,15 @@ using quorvane::platform::UrlCacheHandle;
 const QByteArray kProbeName = QByteArrayLiteral("quorvane-cache-probe");
 const QString kProbeHost = QStringLiteral("cache-probe.quorvane.invalid");
 
-// Cookie and cache operations answer asynchronously; these bound every wait
-// so the launcher, which shows the busy cursor meanwhile, always gets back.
+// Cookie and cache operations answer asynchronously; these bound every phase
+// so a clear always finishes, even when an answer never comes.
 constexpr int kProbeAnswerMs = 2000;
 constexpr int kCacheClearMs = 8000;
 constexpr int kProbeResendMs = 250;
 constexpr int kRestoreMs = 2000;
-constexpr int kPollMs = 20;
+// Probes go out no faster than this, so the store is not flooded while the old
+// context still answers every one of them.
+constexpr int kProbeIntervalMs = 20;
 
 bool IsProbe(const QNetworkCookie& cookie) {
     return cookie.name() == kProbeName && cookie.domain().endsWith(kProbeHost);
@@ -34,28 +33,6 @@ bool IsProbe(const QNetworkCookie& cookie) {
 std::u16string ToU16(const QString& text) {
     return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
                           static_cast<std::size_t>(text.size()));
-}
-
-// Runs the events of the GUI thread, without user input, until `done` holds or
-// the time is up; tick, if given, runs between checks.
-bool WaitUntil(const std::function<bool()>& done, int limitMs,
-               const std::function<void()>& tick = {}) {
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QTimer timer;
-    timer.setInterval(kPollMs);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() >= limitMs)
-            loop.quit();
-        else if (tick)
-            tick();
-    });
-    if (done()) return true;
-    if (tick) tick();
-    timer.start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return done();
 }
 
 // The address a cookie is set for when it is put back: a host-only cookie
@@ -79,6 +56,10 @@ bool SameCookie(const QNetworkCookie& a, const QNetworkCookie& b) {
     return a.hasSameIdentifier(b) && a.value() == b.value();
 }
 
+QUrl ProbeUrl() {
+    return QUrl(QStringLiteral("http://") + kProbeHost + QLatin1Char('/'));
+}
+
 }  // namespace
 
 ProfileUrlCache::ProfileUrlCache(QWebEngineProfile* profile, QObject* parent)
@@ -86,11 +67,23 @@ ProfileUrlCache::ProfileUrlCache(QWebEngineProfile* profile, QObject* parent)
     QWebEngineCookieStore* store = profile->cookieStore();
     connect(store, &QWebEngineCookieStore::cookieAdded, this, &ProfileUrlCache::OnCookieAdded);
     connect(store, &QWebEngineCookieStore::cookieRemoved, this, &ProfileUrlCache::OnCookieRemoved);
+    // Nothing is left to wait for once the profile is gone.
+    connect(profile, &QObject::destroyed, this, [this] {
+        if (IsClearing()) Finish();
+    });
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, &ProfileUrlCache::OnDeadline);
+    probeTimer_.setInterval(kProbeIntervalMs);
+    connect(&probeTimer_, &QTimer::timeout, this, &ProfileUrlCache::ProbeAgain);
     // Cookies already on disk; they come back as additions.
     store->loadAllCookies();
 }
 
-ProfileUrlCache::~ProfileUrlCache() = default;
+ProfileUrlCache::~ProfileUrlCache() {
+    // The probe would otherwise stay behind as a cookie of the profile.
+    if (IsClearing() && profile_)
+        profile_->cookieStore()->deleteCookie(QNetworkCookie(kProbeName), ProbeUrl());
+}
 
 QString ProfileUrlCache::HttpCacheEntryName() const {
     const QString path = profile_ ? profile_->cachePath() : QString();
@@ -104,15 +97,25 @@ void ProfileUrlCache::OnCookieAdded(const QNetworkCookie& cookie) {
         // An addition that did not replace the previous probe: the context
         // that held it is gone.
         if (value > 0 && probeLastRemoved_ != value - 1) contextRestarted_ = true;
+        if (phase_ == Phase::Probing && value == 0) {
+            ClearHttpCache(true);
+        } else if (phase_ == Phase::AwaitingRestart && contextRestarted_) {
+            RestoreCookies();
+        }
         return;
     }
-    for (auto it = cookies_.begin(); it != cookies_.end(); ++it) {
-        if (it->hasSameIdentifier(cookie)) {
-            *it = cookie;
-            return;
-        }
+    const auto known = std::find_if(cookies_.begin(), cookies_.end(), [&](const QNetworkCookie& c) {
+        return c.hasSameIdentifier(cookie);
+    });
+    if (known != cookies_.end()) {
+        *known = cookie;
+    } else {
+        cookies_.append(cookie);
     }
-    cookies_.append(cookie);
+    if (phase_ == Phase::Restoring) {
+        unconfirmed_.removeIf([&](const QNetworkCookie& c) { return SameCookie(c, cookie); });
+        if (unconfirmed_.isEmpty()) Finish();
+    }
 }
 
 void ProfileUrlCache::OnCookieRemoved(const QNetworkCookie& cookie) {
@@ -126,57 +129,98 @@ void ProfileUrlCache::OnCookieRemoved(const QNetworkCookie& cookie) {
 void ProfileUrlCache::SetProbe(int value) {
     QNetworkCookie probe(kProbeName, QByteArray::number(value));
     probeSent_ = value;
-    profile_->cookieStore()->setCookie(probe, QUrl(QStringLiteral("http://") + kProbeHost + '/'));
+    sinceProbeSent_.start();
+    profile_->cookieStore()->setCookie(probe, ProbeUrl());
 }
 
-void ProfileUrlCache::ClearHttpCacheKeepingCookies() {
-    if (!profile_) return;
-    QWebEngineCookieStore* store = profile_->cookieStore();
-    const QList<QNetworkCookie> keep = cookies_;
-
+void ProfileUrlCache::StartClear() {
+    if (IsClearing() || !profile_) return;
     probeAdded_ = probeLastRemoved_ = -1;
     contextRestarted_ = false;
+    phase_ = Phase::Probing;
     SetProbe(0);
-    const bool probeWorks = WaitUntil([&] { return probeAdded_ == 0; }, kProbeAnswerMs);
+    deadline_.start(kProbeAnswerMs);
+}
 
+void ProfileUrlCache::ClearHttpCache(bool probeWorks) {
+    if (!profile_) {
+        Finish();
+        return;
+    }
     profile_->clearHttpCache();
     if (probeWorks) {
-        QElapsedTimer sinceSent;
-        sinceSent.start();
-        WaitUntil([&] { return contextRestarted_ || !profile_; }, kCacheClearMs,
-                  [&] {
-                      // One probe at a time; one sent into the dying context may never
-                      // be answered, so it is sent again after a while.
-                      if (probeAdded_ == probeSent_ || sinceSent.elapsed() >= kProbeResendMs) {
-                          SetProbe(probeSent_ + 1);
-                          sinceSent.restart();
-                      }
-                  });
+        phase_ = Phase::AwaitingRestart;
+        // Only a restart after the clear counts; a late probe of an earlier
+        // clear must not end this one.
+        contextRestarted_ = false;
+        deadline_.start(kCacheClearMs);
+        ProbeAgain();
+        probeTimer_.start();
     } else {
         // Without the probe the restart cannot be seen; give it its usual time.
-        WaitUntil([] { return false; }, kProbeResendMs * 4);
+        phase_ = Phase::WaitingOut;
+        deadline_.start(kProbeResendMs * 4);
     }
-    if (!profile_) return;
+}
 
-    // The new context cannot be listed (loadAllCookies is not answered after
-    // the restart), so every known cookie is set again; for the cookies that
-    // survived on disk this changes nothing.
-    for (QNetworkCookie cookie : keep) {
+void ProfileUrlCache::ProbeAgain() {
+    if (!profile_) return;
+    // One probe at a time; one sent into the dying context may never be
+    // answered, so it is sent again after a while.
+    if (probeAdded_ == probeSent_ || sinceProbeSent_.elapsed() >= kProbeResendMs)
+        SetProbe(probeSent_ + 1);
+}
+
+void ProfileUrlCache::RestoreCookies() {
+    probeTimer_.stop();
+    if (!profile_) {
+        Finish();
+        return;
+    }
+    QWebEngineCookieStore* store = profile_->cookieStore();
+    phase_ = Phase::Restoring;
+    // Taken now rather than when the clear started, so a cookie a page changed
+    // or deleted meanwhile is not put back as it was. The new context cannot be
+    // listed (loadAllCookies is not answered after the restart), so every known
+    // cookie is set again; for the cookies that survived on disk this changes
+    // nothing.
+    unconfirmed_ = cookies_;
+    for (QNetworkCookie cookie : unconfirmed_) {
         const QUrl origin = OriginFor(cookie);
         store->setCookie(cookie, origin);
     }
-    store->deleteCookie(QNetworkCookie(kProbeName),
-                        QUrl(QStringLiteral("http://") + kProbeHost + '/'));
-    WaitUntil(
-        [&] {
-            for (const QNetworkCookie& cookie : keep) {
-                if (!std::any_of(cookies_.begin(), cookies_.end(),
-                                 [&](const QNetworkCookie& c) { return SameCookie(c, cookie); }))
-                    return false;
-            }
-            return true;
-        },
-        kRestoreMs);
+    store->deleteCookie(QNetworkCookie(kProbeName), ProbeUrl());
+    if (unconfirmed_.isEmpty()) {
+        Finish();
+        return;
+    }
+    deadline_.start(kRestoreMs);
+}
+
+void ProfileUrlCache::OnDeadline() {
+    switch (phase_) {
+        case Phase::Probing:
+            ClearHttpCache(false);
+            break;
+        case Phase::AwaitingRestart:
+        case Phase::WaitingOut:
+            RestoreCookies();
+            break;
+        case Phase::Restoring:
+            Finish();
+            break;
+        case Phase::Idle:
+            break;
+    }
+}
+
+void ProfileUrlCache::Finish() {
+    deadline_.stop();
+    probeTimer_.stop();
+    unconfirmed_.clear();
+    phase_ = Phase::Idle;
+    // Last, since a receiver may delete this object.
+    emit ClearFinished();
 }
 
 std::uint32_t ProfileUrlCache::Read(Enumeration& enumeration, UrlCacheEntryInfo* entry,
@@ -216,7 +260,7 @@ std::uint32_t ProfileUrlCache::FindNext(UrlCacheHandle handle, UrlCacheEntryInfo
 }
 
 void ProfileUrlCache::DeleteEntry(std::u16string_view sourceUrlName) {
-    if (sourceUrlName == ToU16(HttpCacheEntryName())) ClearHttpCacheKeepingCookies();
+    if (sourceUrlName == ToU16(HttpCacheEntryName())) StartClear();
 }
 
 void ProfileUrlCache::Close(UrlCacheHandle handle) {

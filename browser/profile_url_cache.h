@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QNetworkCookie>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
+#include <cstdint>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "platform/url_cache.h"
@@ -24,9 +28,18 @@ class QWebEngineProfile;
 // this object follows the store from its creation and puts the lost cookies
 // back. Create it before the profile's first page loads, or session cookies
 // set before then are not known.
+//
+// All of that takes the cookie store and the network service several round
+// trips, so a clear runs in the background: deleting the HTTP cache entry only
+// starts it, IsClearing() holds until the cookies are back, and ClearFinished
+// ends it. Pages loaded before then may miss their session cookies.
 class ProfileUrlCache : public QObject, public quorvane::platform::UrlCache {
+    Q_OBJECT
+
   public:
     explicit ProfileUrlCache(QWebEngineProfile* profile, QObject* parent = nullptr);
+    // Destroyed while clearing, it stops following the clear and emits
+    // nothing; session cookies lost by then stay lost.
     ~ProfileUrlCache() override;
 
     std::uint32_t FindFirst(quorvane::platform::UrlCacheEntryInfo* entry, std::uint32_t& size,
@@ -34,15 +47,26 @@ class ProfileUrlCache : public QObject, public quorvane::platform::UrlCache {
     std::uint32_t FindNext(quorvane::platform::UrlCacheHandle handle,
                            quorvane::platform::UrlCacheEntryInfo* entry,
                            std::uint32_t& size) override;
-    // Deleting the HTTP cache entry clears the cache and returns once the
-    // cookies are back, or after a few seconds at most; cookies are kept.
+    // Deleting the HTTP cache entry starts a clear that keeps the cookies and
+    // returns at once. While a clear runs, another delete of that entry is
+    // ignored: the running one empties the cache all the same, and a second
+    // clearHttpCache would restart the network context again in the middle of
+    // putting the cookies back.
     void DeleteEntry(std::u16string_view sourceUrlName) override;
     void Close(quorvane::platform::UrlCacheHandle handle) override;
 
+    // True from the start of a clear until just before ClearFinished.
+    bool IsClearing() const { return phase_ != Phase::Idle; }
     // The source URL name of the entry that stands for the HTTP cache.
     QString HttpCacheEntryName() const;
     // The cookies the profile holds, as its cookie store has reported them.
     QList<QNetworkCookie> Cookies() const { return cookies_; }
+
+  signals:
+    // Once per clear, never from within DeleteEntry: when the cookies are
+    // back, when the time for them is up, or at once when the profile is
+    // destroyed. A receiver may delete this object, preferably with deleteLater.
+    void ClearFinished();
 
   private:
     struct Entry {
@@ -53,10 +77,26 @@ class ProfileUrlCache : public QObject, public quorvane::platform::UrlCache {
         std::vector<Entry> entries;
         std::size_t next = 0;
     };
+    enum class Phase {
+        Idle,
+        // Checking that the probe is answered at all.
+        Probing,
+        // Cache cleared; waiting for the probe to land in a new context.
+        AwaitingRestart,
+        // Cache cleared without a working probe; the restart is only waited out.
+        WaitingOut,
+        // Cookies set again; waiting for the store to report them.
+        Restoring,
+    };
 
     std::uint32_t Read(Enumeration& enumeration, quorvane::platform::UrlCacheEntryInfo* entry,
                        std::uint32_t& size);
-    void ClearHttpCacheKeepingCookies();
+    void StartClear();
+    void ClearHttpCache(bool probeWorks);
+    void ProbeAgain();
+    void RestoreCookies();
+    void OnDeadline();
+    void Finish();
     void OnCookieAdded(const QNetworkCookie& cookie);
     void OnCookieRemoved(const QNetworkCookie& cookie);
     void SetProbe(int value);
@@ -65,6 +105,15 @@ class ProfileUrlCache : public QObject, public quorvane::platform::UrlCache {
     QList<QNetworkCookie> cookies_;
     std::map<quorvane::platform::UrlCacheHandle, Enumeration> enumerations_;
     quorvane::platform::UrlCacheHandle nextHandle_ = 1;
+
+    Phase phase_ = Phase::Idle;
+    // Ends the current phase when its answer does not come.
+    QTimer deadline_;
+    // Paces the probes while the restart is awaited.
+    QTimer probeTimer_;
+    QElapsedTimer sinceProbeSent_;
+    // The cookies set again that the store has not reported back yet.
+    QList<QNetworkCookie> unconfirmed_;
 
     // A cookie of our own that tells the old network context from the new one:
     // while the old one lives, setting it again replaces it (a removal, then

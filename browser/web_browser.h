@@ -2,9 +2,13 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "browser/browser_engine.h"
+
+// Makes the engine a window's browser runs on, with the control's parent.
+using BrowserEngineFactory = std::function<std::unique_ptr<BrowserEngine>(QWidget* parent)>;
 
 // The embedded browser control the windows hold as `WebBrowser1`. It owns its
 // engine and lets the engine's view fill the control.

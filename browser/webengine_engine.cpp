@@ -1,6 +1,7 @@
 #include "browser/webengine_engine.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
@@ -13,10 +14,23 @@
 #include <string>
 
 #include "platform/debug_output.h"
+#include "platform/hand_off_marker.h"
 
 namespace {
 
 const QString kBlank = QStringLiteral("about:blank");
+
+// The schemes the engine loads itself; the page script reports navigations to
+// any other address instead of letting the engine fail on them.
+const char* const kLoadableSchemes[] = {
+    "http:", "https:", "about:", "data:", "blob:", "file:", "javascript:"};
+
+// A string as a script literal.
+QString JsonText(const QString& text) {
+    const QString wrapped =
+        QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact));
+    return wrapped.mid(1, wrapped.size() - 2);  // ["…"] → "…"
+}
 
 }  // namespace
 
@@ -54,12 +68,16 @@ QString WebEngineBrowserEngine::BridgeScript(const QString& secret) {
     static const char* const kTemplate = R"JS(
 (function () {
   var secret = %1;
-  var marker = 'lient://loadgame|';
+  var marker = %2;
   function report(kind, url, title) {
     console.debug(secret + JSON.stringify({kind: kind, url: String(url), top: window === window.top,
                                            title: title === undefined ? '' : String(title)}));
   }
-  function loadable(url) { return /^(https?|about|data|blob|file|javascript):/i.test(url); }
+  var schemes = %3;
+  function loadable(url) {
+    var lower = String(url).toLowerCase();
+    return schemes.some(function (scheme) { return lower.indexOf(scheme) === 0; });
+  }
   report('commit', location.href);
   if (window.navigation) {
     navigation.addEventListener('navigate', function (e) {
@@ -94,17 +112,17 @@ QString WebEngineBrowserEngine::BridgeScript(const QString& secret) {
   window.addEventListener('load', function () { report('load', location.href, document.title); });
 })();
 )JS";
-    QString quoted =
-        QString::fromUtf8(QJsonDocument(QJsonObject{{"s", secret}}).toJson(QJsonDocument::Compact));
-    // {"s":"…"} → "…"
-    quoted = quoted.mid(5, quoted.size() - 6);
-    return QString::fromUtf8(kTemplate).arg(quoted);
+    QJsonArray schemes;
+    for (const char* scheme : kLoadableSchemes) schemes.append(QString::fromLatin1(scheme));
+    return QString::fromUtf8(kTemplate).arg(
+        JsonText(secret),
+        JsonText(QString::fromLatin1(kHandOffMarkerSearch.data(),
+                                     static_cast<int>(kHandOffMarkerSearch.size()))),
+        QString::fromUtf8(QJsonDocument(schemes).toJson(QJsonDocument::Compact)));
 }
 
 bool WebEngineBrowserEngine::IsLoadable(const QString& url) {
-    static const char* const kSchemes[] = {
-        "http:", "https:", "about:", "data:", "blob:", "file:", "javascript:"};
-    for (const char* scheme : kSchemes)
+    for (const char* scheme : kLoadableSchemes)
         if (url.startsWith(QLatin1String(scheme), Qt::CaseInsensitive)) return true;
     return false;
 }

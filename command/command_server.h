@@ -12,8 +12,6 @@
 
 namespace quorvane::command {
 
-inline constexpr uint16_t kLauncherFirstPort = 3581;
-inline constexpr uint16_t kGameFirstPort = 10803;
 inline constexpr char kLoopbackAddress[] = "127.0.0.1";
 
 // The execute step both windows share: takes every byte the connection holds

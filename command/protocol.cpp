@@ -4,6 +4,7 @@
 
 #include "command/error.h"
 #include "platform/code_page.h"
+#include "platform/hand_off_marker.h"
 
 namespace quorvane::command {
 namespace {
@@ -196,8 +197,11 @@ std::optional<Reply> HandleMessage(std::string_view message, ServerKind kind,
     }
     if (word == u"jumpto" && kind == ServerKind::kLauncher) {
         if (fields.size() < 2) throw ListIndexError(1);
-        // The page prefixes the address with an 18-character marker.
-        std::u16string address = fields[1].size() > 18 ? fields[1].substr(18) : std::u16string();
+        // The page prefixes the address with the hand-off marker's length of
+        // characters, whatever they are.
+        std::u16string address = fields[1].size() > kHandOffMarkerLength
+                                     ? fields[1].substr(kHandOffMarkerLength)
+                                     : std::u16string();
         actions.Navigate(std::move(address));
         return std::nullopt;
     }

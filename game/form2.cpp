@@ -4,10 +4,6 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-#include "app/application.h"
-#include "app/shared_values.h"
-#include "game/form3.h"
-#include "game/size_mode.h"
 #include "platform/debug_output.h"
 #include "resources/picture_names.h"
 #include "widgets/layout.h"
@@ -50,12 +46,6 @@ class GameCommandActions : public quorvane::command::CommandActions {
 class GameWindowKeyHost : public GameKeyFilterHost {
   public:
     explicit GameWindowKeyHost(TForm2& form) : form_(form) {}
-    // Qt delivers keys to the focused web view itself after the filter has
-    // passed them, so there is no dialog manager to hand them to: every key
-    // the filter does not swallow reaches the page exactly once.
-    bool IsDialogMessage(const AppMessage&) override { return false; }
-    bool BrowserBusy() const override { return form_.WebBrowser1->Busy(); }
-    std::shared_ptr<InPlaceActiveObject> QueryInPlaceObject() override { return nullptr; }
     bool IsInsideBrowser(const QObject* target) const override {
         const auto* widget = qobject_cast<const QWidget*>(target);
         return widget && form_.WebBrowser1->isAncestorOf(widget);
@@ -76,7 +66,9 @@ const QString kHideBalloonText = QStringLiteral("恢复请双击右下角游戏�
 
 }  // namespace
 
-TForm2::TForm2(BrowserEngineFactory engineFactory) {
+TForm2::TForm2(SharedValues& values, ApplicationServices& services,
+               BrowserEngineFactory engineFactory)
+    : Values(values), Services(services) {
     namespace pictures = quorvane::pictures;
     using namespace quorvane::widgets;
 
@@ -99,17 +91,17 @@ TForm2::TForm2(BrowserEngineFactory engineFactory) {
     Panel3 = MakePanel(Panel1, QRect(782, 0, 422, 45), Qt::black);
     Image2 = MakeImage(Panel3, pictures::kGameStripRight, QRect(0, 0, 422, 45));
     GraphicButton1 = MakeButton(Panel3, pictures::kGameExit, QRect(358, 2, 57, 24));
-    GraphicButton1->SetOnClick(this, &TForm2::GraphicButton1Click);
+    connect(GraphicButton1, &TGraphicButton::OnClick, this, &TForm2::GraphicButton1Click);
     GraphicButton2 = MakeButton(Panel3, pictures::kGameSizeToggle, QRect(329, 2, 29, 24));
-    GraphicButton2->SetOnClick(this, &TForm2::GraphicButton2Click);
+    connect(GraphicButton2, &TGraphicButton::OnClick, this, &TForm2::GraphicButton2Click);
     GraphicButton3 = MakeButton(Panel3, pictures::kGameMinimise, QRect(300, 2, 29, 24));
-    GraphicButton3->SetOnClick(this, &TForm2::GraphicButton3Click);
+    connect(GraphicButton3, &TGraphicButton::OnClick, this, &TForm2::GraphicButton3Click);
     GraphicButton4 = MakeButton(Panel3, pictures::kGameHide, QRect(170, 18, 81, 24));
-    GraphicButton4->SetOnClick(this, &TForm2::GraphicButton4Click);
+    connect(GraphicButton4, &TGraphicButton::OnClick, this, &TForm2::GraphicButton4Click);
     GraphicButton5 = MakeButton(Panel3, pictures::kGameRefresh, QRect(85, 18, 81, 24));
-    GraphicButton5->SetOnClick(this, &TForm2::GraphicButton5Click);
+    connect(GraphicButton5, &TGraphicButton::OnClick, this, &TForm2::GraphicButton5Click);
     GraphicButton6 = MakeButton(Panel3, pictures::kGameSwitchServer, QRect(0, 18, 81, 24));
-    GraphicButton6->SetOnClick(this, &TForm2::GraphicButton6Click);
+    connect(GraphicButton6, &TGraphicButton::OnClick, this, &TForm2::GraphicButton6Click);
 
     Panel2 = MakePanel(this, QRect(2, 47, 1204, 651), QColor(128, 0, 128));
     WebBrowser1 = new TWebBrowser(Panel2, engineFactory ? engineFactory(Panel2) : nullptr);
@@ -128,7 +120,7 @@ TForm2::TForm2(BrowserEngineFactory engineFactory) {
     connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
     CommandActions = std::make_unique<GameCommandActions>(this);
     IdTCPServer1 = std::make_unique<quorvane::command::CommandServer>(
-        quorvane::command::ServerKind::kGame, GameCommandPort, *CommandActions);
+        quorvane::command::ServerKind::kGame, Values.GameCommandPort, *CommandActions);
 
     // Only the strip's background pictures and the title carry mouse handlers.
     for (QWidget* caption : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2),
@@ -157,15 +149,14 @@ TForm2::~TForm2() {
 }
 
 void TForm2::OpenGame(const QString& url) {
-    if (auto* app = TApplication::Instance()) {
-        app->SetOnMessage(
-            [self = QPointer<TForm2>(this)](const AppMessage& message, bool& handled) {
-                if (self) self->AEMessage(message, handled);
-            });
-    }
+    Services.SetOnMessage(
+        [self = QPointer<TForm2>(this)](const AppMessage& message, bool& handled) {
+            if (self) self->AEMessage(message, handled);
+        });
     WebBrowser1->Navigate(url);
     GameLoaded = true;
-    ApplySizeMode(url.contains(QLatin1String("windowsize=max")) ? 1 : 0);
+    ApplySizeMode(url.contains(QLatin1String("windowsize=max")) ? SizeMode::Maximised
+                                                                : SizeMode::Normal);
     TrayIcon1->show();
     StartCommandServer();
 }
@@ -215,7 +206,7 @@ void TForm2::TrayIcon1DblClick() {
 }
 
 void TForm2::GraphicButton2Click(QObject*) {
-    ApplySizeMode(2);
+    ApplySizeMode(SizeMode::Toggle);
 }
 
 void TForm2::GraphicButton3Click(QObject*) {
@@ -233,13 +224,13 @@ void TForm2::Label1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) 
     Image1MouseDown(button, screenPoint);
 }
 void TForm2::Image1DblClick() {
-    ApplySizeMode(2);
+    ApplySizeMode(SizeMode::Toggle);
 }
 void TForm2::Image2DblClick() {
-    ApplySizeMode(2);
+    ApplySizeMode(SizeMode::Toggle);
 }
 void TForm2::Label1DblClick() {
-    ApplySizeMode(2);
+    ApplySizeMode(SizeMode::Toggle);
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
@@ -256,12 +247,12 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm2::GraphicButton1Click(QObject*) {
-    if (!TApplication::AskYesNo(this, QStringLiteral("亲，确定要退出游戏吗？"),
-                                QStringLiteral("呜呜呜。。。")))
+    if (!Services.AskYesNo(this, QStringLiteral("亲，确定要退出游戏吗？"),
+                           QStringLiteral("呜呜呜。。。")))
         return;
     WebBrowser1->Stop();
     close();  // not the main window: this hides it
-    ExitTicks = 2;
+    Values.ExitTicks = 2;
     try {
         WebBrowser1->Navigate(QStringLiteral("about:blank"));
         TrayIcon1->hide();
@@ -281,14 +272,14 @@ void TForm2::GraphicButton1Click(QObject*) {
 }
 
 void TForm2::LeaveProcess() {
-    ExitProcess(0);
+    Services.ExitProcess(0);
 }
 
 void TForm2::Timer1Timer() {
-    --ExitTicks;
-    if (ExitTicks == 0) {
+    --Values.ExitTicks;
+    if (Values.ExitTicks == 0) {
         Timer1->stop();
-        Form3->show();
+        emit ClosingNoticeRequested();
     }
 }
 
@@ -315,15 +306,13 @@ void TForm2::GraphicButton6Click(QObject*) {
     WebBrowser1->Navigate(QStringLiteral("about:blank"));
     hide();
     TrayIcon1->hide();
-    Form1->show();
-    Form1->activateWindow();
-    Form1->LoadStartPage();
+    emit ServerListRequested();
 }
 
-void TForm2::ApplySizeMode(int mode) {
-    if (mode == 2) mode = Maximised ? 0 : 1;
-    if (mode == 0 || mode == 1) {
-        Maximised = mode == 1;
+void TForm2::ApplySizeMode(SizeMode mode) {
+    if (mode == SizeMode::Toggle) mode = Maximised ? SizeMode::Normal : SizeMode::Maximised;
+    if (mode == SizeMode::Normal || mode == SizeMode::Maximised) {
+        Maximised = mode == SizeMode::Maximised;
         setGeometry(SizeModeGeometry(mode, WorkAreaWidth, WorkAreaHeight, geometry()));
         AlignPanels();
     }

@@ -6,9 +6,12 @@
 #include <QWidget>
 #include <memory>
 
+#include "browser/web_browser.h"
 #include "command/command_server.h"
 #include "game/game_key_filter.h"
-#include "launcher/form1.h"
+#include "game/size_mode.h"
+#include "platform/application_services.h"
+#include "platform/shared_values.h"
 #include "widgets/frameless_frame.h"
 #include "widgets/graphic_button.h"
 
@@ -19,13 +22,16 @@ using quorvane::widgets::TGraphicButton;
 class TForm2 : public QWidget {
     Q_OBJECT
   public:
-    explicit TForm2(BrowserEngineFactory engineFactory = nullptr);
+    // Without a factory the browser uses the real engine. The window keeps
+    // the references for its whole life.
+    TForm2(SharedValues& values, ApplicationServices& services,
+           BrowserEngineFactory engineFactory = nullptr);
     ~TForm2() override;
 
     void OpenGame(const QString& url);
     void WebBrowser1DocumentComplete(TWebBrowser* sender, const QString& url);
     void RefreshUnlessBlank();
-    void ApplySizeMode(int mode);
+    void ApplySizeMode(SizeMode mode);
     void FormResize();
     void HideToTray();
     void RestoreFromTray();
@@ -51,6 +57,15 @@ class TForm2 : public QWidget {
     // The application-wide filter, installed by OpenGame.
     void AEMessage(const AppMessage& message, bool& handled);
 
+  signals:
+    // The player goes back to the server list: the game page is blank, the
+    // window and its tray icon are hidden; the launcher is to show and load
+    // its start page.
+    void ServerListRequested();
+    // The exit's countdown ran out: the closing notice is to show.
+    void ClosingNoticeRequested();
+
+  public:
     // Controls in creation order.
     QWidget* Panel1 = nullptr;  // title strip
     QLabel* Image1 = nullptr;   // strip background, stretched
@@ -90,6 +105,8 @@ class TForm2 : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    SharedValues& Values;
+    ApplicationServices& Services;
     void AlignPanels();
     void LeaveProcess();
 

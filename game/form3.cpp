@@ -1,10 +1,10 @@
 #include "game/form3.h"
 
-#include "app/shared_values.h"
 #include "resources/picture_names.h"
 #include "widgets/layout.h"
 
-TForm3::TForm3() {
+TForm3::TForm3(SharedValues& values, ApplicationServices& services)
+    : Values(values), Services(services) {
     namespace pictures = quorvane::pictures;
     using namespace quorvane::widgets;
 
@@ -27,7 +27,7 @@ TForm3::TForm3() {
     Label2 = MakeLabel(this, QStringLiteral("5"), QPoint(128, 77), countdownFont, lime);
     Panel1 = MakePanel(this, QRect(20, 20, 34, 34));
     GraphicButton1 = MakeButton(Panel1, pictures::kNoticeClose, QRect(0, 0, 35, 34));
-    GraphicButton1->SetOnClick(this, &TForm3::GraphicButton1Click);
+    connect(GraphicButton1, &TGraphicButton::OnClick, this, &TForm3::GraphicButton1Click);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -37,15 +37,15 @@ TForm3::TForm3() {
 }
 
 void TForm3::Timer1Timer() {
-    if (NoticeSeconds <= 0) {
-        ExitProcess(0);
+    if (Values.NoticeSeconds <= 0) {
+        Services.ExitProcess(0);
         return;
     }
-    Label2->setText(QString::asprintf("%i", NoticeSeconds));
+    Label2->setText(QString::asprintf("%i", Values.NoticeSeconds));
     Label2->adjustSize();
-    --NoticeSeconds;
+    --Values.NoticeSeconds;
 }
 
 void TForm3::GraphicButton1Click(QObject*) {
-    ExitProcess(0);
+    Services.ExitProcess(0);
 }

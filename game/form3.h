@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "platform/application_services.h"
+#include "platform/shared_values.h"
 #include "widgets/colour_key.h"
 #include "widgets/graphic_button.h"
 
@@ -14,7 +16,7 @@ using quorvane::widgets::TGraphicButton;
 class TForm3 : public QWidget {
     Q_OBJECT
   public:
-    TForm3();
+    TForm3(SharedValues& values, ApplicationServices& services);
 
     void Timer1Timer();
     void GraphicButton1Click(QObject* sender);
@@ -31,4 +33,8 @@ class TForm3 : public QWidget {
     TGraphicButton* GraphicButton1 = nullptr;  // close
     QTimer* Timer1 = nullptr;
     quorvane::widgets::ColourKeyShape* ColourKey = nullptr;
+
+  private:
+    SharedValues& Values;
+    ApplicationServices& Services;
 };

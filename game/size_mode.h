@@ -12,7 +12,11 @@ inline int ScaleDimension(int dimension, float factor = kSizeFactor) {
     return static_cast<int>(static_cast<double>(dimension) * static_cast<double>(factor));
 }
 
-// Window rectangle of a size mode: 0 normal (scaled and centred on a work-area
-// sized rectangle at the screen origin), 1 maximised (the work area's size at
-// the origin). `current` is returned for any other mode.
-QRect SizeModeGeometry(int mode, int workAreaWidth, int workAreaHeight, const QRect& current);
+// The game window's two sizes, and the toggle between them. The numbers are
+// the ones the window's size requests have always carried.
+enum class SizeMode : int { Normal = 0, Maximised = 1, Toggle = 2 };
+
+// Window rectangle of a size mode: normal is scaled and centred on a work-area
+// sized rectangle at the screen origin, maximised the work area's size at the
+// origin. `current` is returned for any other mode.
+QRect SizeModeGeometry(SizeMode mode, int workAreaWidth, int workAreaHeight, const QRect& current);

@@ -4,13 +4,11 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QScreen>
+#include <utility>
 
-#include "app/application.h"
-#include "app/deployment.h"
-#include "app/shared_values.h"
 #include "browser/profile_url_cache.h"
 #include "browser/webengine_engine.h"
-#include "game/form2.h"
+#include "launcher/deployment.h"
 #include "launcher/hand_off.h"
 #include "platform/code_page.h"
 #include "platform/desktop_shortcut.h"
@@ -45,9 +43,11 @@ class LauncherCommandActions : public quorvane::command::CommandActions {
 
 }  // namespace
 
-TForm1::TForm1(BrowserEngineFactory engineFactory) {
-    PlatformId = deployment::BuiltPlatformId;
-    FirstBlankPending = true;
+TForm1::TForm1(SharedValues& values, ApplicationServices& services,
+               BrowserEngineFactory engineFactory)
+    : Values(values), Services(services) {
+    Values.PlatformId = deployment::BuiltPlatformId;
+    Values.FirstBlankPending = true;
 
     namespace pictures = quorvane::pictures;
     using namespace quorvane::widgets;
@@ -76,19 +76,19 @@ TForm1::TForm1(BrowserEngineFactory engineFactory) {
 
     Panel1 = MakePanel(this, QRect(490, 204, 128, 35));
     GraphicButton0 = MakeButton(Panel1, pictures::kLauncherLinkOfficialSite, QRect(0, 0, 128, 35));
-    GraphicButton0->SetOnClick(this, &TForm1::GraphicButton0Click);
+    connect(GraphicButton0, &TGraphicButton::OnClick, this, &TForm1::GraphicButton0Click);
     Panel2 = MakePanel(this, QRect(620, 204, 128, 35));
     GraphicButton2 = MakeButton(Panel2, pictures::kLauncherLinkTopUp, QRect(0, 0, 128, 35));
-    GraphicButton2->SetOnClick(this, &TForm1::GraphicButton2Click);
+    connect(GraphicButton2, &TGraphicButton::OnClick, this, &TForm1::GraphicButton2Click);
     Panel3 = MakePanel(this, QRect(750, 204, 128, 35));
     GraphicButton3 = MakeButton(Panel3, pictures::kLauncherLinkService, QRect(0, 0, 128, 35));
-    GraphicButton3->SetOnClick(this, &TForm1::GraphicButton3Click);
+    connect(GraphicButton3, &TGraphicButton::OnClick, this, &TForm1::GraphicButton3Click);
     Panel4 = MakePanel(this, QRect(880, 204, 128, 36));
     GraphicButton4 = MakeButton(Panel4, pictures::kLauncherLinkGameCentre, QRect(0, 0, 128, 35));
-    GraphicButton4->SetOnClick(this, &TForm1::GraphicButton4Click);
+    connect(GraphicButton4, &TGraphicButton::OnClick, this, &TForm1::GraphicButton4Click);
     Panel5 = MakePanel(this, QRect(1064, 143, 31, 33));
     GraphicButton5 = MakeButton(Panel5, pictures::kLauncherClose, QRect(0, 0, 31, 33));
-    GraphicButton5->SetOnClick(this, &TForm1::GraphicButton5Click);
+    connect(GraphicButton5, &TGraphicButton::OnClick, this, &TForm1::GraphicButton5Click);
 
     Panel6 = MakePanel(this, QRect(486, 195, 605, 365));
     WebBrowser1 = new TWebBrowser(Panel6, engineFactory ? engineFactory(Panel6) : nullptr);
@@ -109,15 +109,15 @@ TForm1::TForm1(BrowserEngineFactory engineFactory) {
 
     Panel7 = MakePanel(this, QRect(1020, 143, 31, 33));
     GraphicButton1 = MakeButton(Panel7, pictures::kLauncherMinimise, QRect(0, 0, 31, 33));
-    GraphicButton1->SetOnClick(this, &TForm1::GraphicButton1Click);
+    connect(GraphicButton1, &TGraphicButton::OnClick, this, &TForm1::GraphicButton1Click);
     Panel8 = MakePanel(this, QRect(1002, 570, 88, 21));
     GraphicButton6 = MakeButton(Panel8, pictures::kLauncherClearCache, QRect(0, 0, 88, 21));
-    GraphicButton6->SetOnClick(this, &TForm1::GraphicButton6Click);
+    connect(GraphicButton6, &TGraphicButton::OnClick, this, &TForm1::GraphicButton6Click);
     setTabOrder(Edit1, Button1);
 
     CommandActions = std::make_unique<LauncherCommandActions>(this);
     IdTCPServer0 = std::make_unique<quorvane::command::CommandServer>(
-        quorvane::command::ServerKind::kLauncher, LauncherCommandPort, *CommandActions);
+        quorvane::command::ServerKind::kLauncher, Values.LauncherCommandPort, *CommandActions);
     Timer1 = new QTimer(this);
     Timer1->setInterval(60000);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
@@ -143,14 +143,17 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate(bool realEngine) {
-    if (auto* app = TApplication::Instance()) {
-        app->SetOnMessage(
-            [self = QPointer<TForm1>(this)](const AppMessage& message, bool& handled) {
-                if (self) self->AEMessage(message, handled);
-            });
-    }
+    Services.SetOnMessage(
+        [self = QPointer<TForm1>(this)](const AppMessage& message, bool& handled) {
+            if (self) self->AEMessage(message, handled);
+        });
     // The cache learns of cookies from the moment it exists, so it comes first.
-    if (realEngine) UrlCacheStore = std::make_unique<ProfileUrlCache>(SharedBrowserProfile());
+    if (realEngine) {
+        auto cache = std::make_unique<ProfileUrlCache>(SharedBrowserProfile());
+        ProfileCache = cache.get();
+        connect(ProfileCache, &ProfileUrlCache::ClearFinished, this, &TForm1::CacheClearFinished);
+        UrlCacheStore = std::move(cache);
+    }
     WebBrowser1->Navigate(QStringLiteral("about:blank"));
     Edit1->hide();
     Button1->hide();
@@ -184,7 +187,7 @@ bool TForm1::IsInsideBrowser(const QObject* target) const {
 
 QString TForm1::LinkPageUrl(LinkPage type) {
     return QString::fromStdString(
-        BuildLinkPageUrl(deployment::LinkHost, PlatformId, type, Random.Draw()));
+        BuildLinkPageUrl(deployment::LinkHost, Values.PlatformId, type, Random.Draw()));
 }
 
 void TForm1::OpenLinkPage(LinkPage type) {
@@ -215,16 +218,27 @@ void TForm1::GraphicButton5Click(QObject*) {
 }
 
 void TForm1::GraphicButton6Click(QObject*) {
-    if (!TApplication::AskYesNo(this, QStringLiteral("确定要清除浏览器缓存？"),
-                                QStringLiteral("确认")))
+    // A clear goes on after its click; a second one would only restart the
+    // engine's network once more while the first puts the cookies back.
+    if (CacheClearRunning()) return;
+    if (!Services.AskYesNo(this, QStringLiteral("确定要清除浏览器缓存？"), QStringLiteral("确认")))
         return;
     setCursor(Qt::WaitCursor);
     if (UrlCacheStore) quorvane::platform::ClearUrlCache(*UrlCacheStore);
+    if (!CacheClearRunning()) unsetCursor();
+}
+
+bool TForm1::CacheClearRunning() const {
+    return ProfileCache && ProfileCache->IsClearing();
+}
+
+void TForm1::CacheClearFinished() {
     unsetCursor();
+    if (auto gameUrl = std::exchange(DeferredHandOff, std::nullopt)) HandOff(*gameUrl);
 }
 
 void TForm1::LoadStartPage() {
-    if (PlatformId == 0) {
+    if (Values.PlatformId == 0) {
         WebBrowser1->Navigate(QStringLiteral("about:blank"));
         Edit1->show();
         Button1->show();
@@ -232,8 +246,8 @@ void TForm1::LoadStartPage() {
     }
     Random.Seed(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
     const int ver = Random.Draw();
-    WebBrowser1->Navigate(
-        QString::fromStdString(BuildStartPageUrl(deployment::StartPageHost, PlatformId, ver)));
+    WebBrowser1->Navigate(QString::fromStdString(
+        BuildStartPageUrl(deployment::StartPageHost, Values.PlatformId, ver)));
 }
 
 QStringList TForm1::FirstBlankScripts() {
@@ -254,13 +268,14 @@ void TForm1::RunPageScript(const QString& code) {
 
 void TForm1::WebBrowser1NavigateComplete2(TWebBrowser*, const QString& url) {
     const std::string ansiUrl = AnsiOf(url);
-    const CompletionDecision decision = ClassifyCompletion(
-        ansiUrl, FirstBlankPending, SiteHosts{deployment::StartPageHost, deployment::PortalHost});
+    const CompletionDecision decision =
+        ClassifyCompletion(ansiUrl, Values.FirstBlankPending,
+                           SiteHosts{deployment::StartPageHost, deployment::PortalHost});
 
     switch (decision.action) {
         case CompletionAction::StyleFirstBlank:
             for (const QString& script : FirstBlankScripts()) RunPageScript(script);
-            FirstBlankPending = false;
+            Values.FirstBlankPending = false;
             return;
         case CompletionAction::HandOffCut:
             HandOff(QString::fromStdU16String(DropAnsiBytes(
@@ -277,15 +292,18 @@ void TForm1::WebBrowser1NavigateComplete2(TWebBrowser*, const QString& url) {
 }
 
 void TForm1::HandOff(const QString& gameUrl) {
+    // While the cache is cleared the engine's network restarts and the login
+    // cookies are put back: the game's first requests would go out without
+    // them, so the hand-off waits for the clear.
+    if (CacheClearRunning()) {
+        DeferredHandOff = gameUrl;
+        return;
+    }
     StopCommandServer();
     WebBrowser1->Navigate(QStringLiteral("about:blank"));
     WebBrowser1->Stop();
     hide();
-    Form2->show();
-    // Shown windows take the keyboard, as the launcher had it: the game page
-    // is to get the player's keys without a click.
-    Form2->activateWindow();
-    Form2->OpenGame(gameUrl);
+    emit GameRequested(gameUrl);
 }
 
 void TForm1::Button1Click() {

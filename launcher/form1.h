@@ -7,12 +7,15 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "browser/web_browser.h"
 #include "command/command_server.h"
 #include "launcher/launcher_key_filter.h"
 #include "launcher/link_pages.h"
 #include "launcher/runtime_random.h"
+#include "platform/application_services.h"
+#include "platform/shared_values.h"
 #include "platform/url_cache.h"
 #include "widgets/colour_key.h"
 #include "widgets/frameless_frame.h"
@@ -21,16 +24,17 @@
 using quorvane::widgets::TGraphicButton;
 
 class QCloseEvent;
-
-using BrowserEngineFactory = std::function<std::unique_ptr<BrowserEngine>(QWidget* parent)>;
+class ProfileUrlCache;
 
 // The launcher window: shows the site's server list and hands the player over
 // to the game window when the page asks for it.
 class TForm1 : public QWidget, private LauncherKeyFilterHost {
     Q_OBJECT
   public:
-    // Without a factory the browser uses the real engine.
-    explicit TForm1(BrowserEngineFactory engineFactory = nullptr);
+    // Without a factory the browser uses the real engine. The window keeps
+    // the references for its whole life.
+    TForm1(SharedValues& values, ApplicationServices& services,
+           BrowserEngineFactory engineFactory = nullptr);
     ~TForm1() override;
 
     void LoadStartPage();
@@ -51,6 +55,13 @@ class TForm1 : public QWidget, private LauncherKeyFilterHost {
     // The application-wide filter this window installs at its creation.
     void AEMessage(const AppMessage& message, bool& handled);
 
+  signals:
+    // The page sent the player into the game at this address. The launcher
+    // has stopped its server, blanked its page and hidden itself; the game
+    // window is to show and open the address.
+    void GameRequested(const QString& gameUrl);
+
+  public:
     // The link page a button opens, with the next number of the generator.
     QString LinkPageUrl(LinkPage type);
 
@@ -97,7 +108,18 @@ class TForm1 : public QWidget, private LauncherKeyFilterHost {
 
   private:
     void FormCreate(bool realEngine);
+    SharedValues& Values;
+    ApplicationServices& Services;
     void HandOff(const QString& gameUrl);
+    bool CacheClearRunning() const;
+    void CacheClearFinished();
+
+    // The real engine's cache, which clears in the background; null on a
+    // test's cache.
+    ProfileUrlCache* ProfileCache = nullptr;
+    // A hand-off that came while the cache was being cleared, carried out
+    // once the clear is done.
+    std::optional<QString> DeferredHandOff;
     void OpenLinkPage(LinkPage type);
     bool IsInsideBrowser(const QObject* target) const override;
 

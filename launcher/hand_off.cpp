@@ -10,7 +10,7 @@ CompletionDecision ClassifyCompletion(std::string_view ansiUrl, bool firstBlankP
         return decision;
     }
     // A search without the leading "c": the marker counts wherever it appears.
-    if (ansiUrl.find("lient://loadgame|") != std::string_view::npos) {
+    if (ansiUrl.find(kHandOffMarkerSearch) != std::string_view::npos) {
         decision.action = CompletionAction::HandOffCut;
         decision.gameUrl = ansiUrl.size() > kHandOffMarkerLength
                                ? std::string(ansiUrl.substr(kHandOffMarkerLength))

@@ -4,12 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/hand_off_marker.h"
+
 // The launcher's reading of a completed navigation. Everything works on the
 // address in the ANSI code page, byte for byte and case-sensitively, because
 // that is how the site's pages have always been matched.
 
-inline constexpr std::string_view kHandOffMarker = "client://loadgame|";
-inline constexpr std::size_t kHandOffMarkerLength = 18;
 inline constexpr std::string_view kBlankPage = "about:blank";
 
 enum class CompletionAction {

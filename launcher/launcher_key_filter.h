@@ -1,14 +1,6 @@
 #pragma once
 
-#include "app/application.h"
-
-// Ctrl+N as a filter sees it: the N key going down with Control held. A page
-// would open a new browser window with it.
-bool IsControlN(const AppMessage& message);
-
-// The right-button and context-menu messages with which a page would show the
-// browser's own context menu.
-bool IsContextMenuMessage(const AppMessage& message);
+#include "platform/app_message.h"
 
 // What the launcher's filter needs to know of the launcher window.
 class LauncherKeyFilterHost {

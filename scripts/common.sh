@@ -17,9 +17,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# build [TARGET]: configures once and builds everything, or just TARGET.
+# build [TARGET]: configures once and builds everything, or just TARGET, with
+# the CMake options in BUILD_OPTIONS.
+BUILD_OPTIONS=()
 build() {
-  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    ${BUILD_OPTIONS[@]+"${BUILD_OPTIONS[@]}"} >/dev/null
   cmake --build "$BUILD_DIR" -j"$(nproc)" ${1:+--target "$1"}
 }
 

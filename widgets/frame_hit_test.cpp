@@ -6,16 +6,28 @@ namespace quorvane::widgets {
 // which is one pixel short of left + width; the bands are measured from the
 // outer edge the way players have always grabbed them.
 
-int GameWindowHitTest(const QRect& window, const QPoint& screenPoint) {
-    const int l = window.x();
-    const int t = window.y();
-    const int w = window.width();
-    const int h = window.height();
-    const int x = screenPoint.x();
-    const int y = screenPoint.y();
+namespace {
 
-    const bool rightBand = x >= l + w - 2;
-    const bool bottomBand = y >= t + h - 2;
+// The window's outer rectangle and the point, with the two bands both windows
+// resize at.
+struct Place {
+    Place(const QRect& window, const QPoint& point)
+        : l(window.x()),
+          t(window.y()),
+          w(window.width()),
+          h(window.height()),
+          x(point.x()),
+          y(point.y()),
+          rightBand(x >= l + w - 2),
+          bottomBand(y >= t + h - 2) {}
+    int l, t, w, h, x, y;
+    bool rightBand, bottomBand;
+};
+
+}  // namespace
+
+int GameWindowHitTest(const QRect& window, const QPoint& screenPoint) {
+    const auto [l, t, w, h, x, y, rightBand, bottomBand] = Place(window, screenPoint);
     const bool leftBand = x <= l + 2;
     const bool topCornerRows = y <= t + 2;
 
@@ -34,15 +46,7 @@ int GameWindowHitTest(const QRect& window, const QPoint& screenPoint) {
 }
 
 int LauncherHitTest(const QRect& window, const QPoint& screenPoint) {
-    const int l = window.x();
-    const int t = window.y();
-    const int w = window.width();
-    const int h = window.height();
-    const int x = screenPoint.x();
-    const int y = screenPoint.y();
-
-    const bool rightBand = x >= l + w - 2;
-    const bool bottomBand = y >= t + h - 2;
+    const auto [l, t, w, h, x, y, rightBand, bottomBand] = Place(window, screenPoint);
     if (rightBand && bottomBand) return HitBottomRight;
     if (rightBand) return HitRight;
     if (bottomBand) return HitBottom;

@@ -42,10 +42,6 @@ void TGraphicButton::SetSkinDown(const QPixmap& picture) {
     if (!picture.isNull()) skin_down_ = picture;
 }
 
-void TGraphicButton::SetOnClick(const NotifyEvent& handler) {
-    if (handler != on_click_) on_click_ = handler;
-}
-
 void TGraphicButton::GlyphChanged() {
     normal_pending_ = true;
     update();
@@ -128,12 +124,12 @@ void TGraphicButton::Button1MouseDown(Qt::MouseButton button, Qt::KeyboardModifi
 void TGraphicButton::Button1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers /*shift*/, int x,
                                     int y) {
     drawBmp(skin_over_);
-    if (button != Qt::LeftButton || !on_click_.IsAssigned()) return;
+    if (button != Qt::LeftButton) return;
     // The click area is the normal picture from the top-left corner, both edges
     // inside, whatever size the button has been stretched to.
     if (x < 0 || x > skin_normal_.width()) return;
     if (y < 0 || y > skin_normal_.height()) return;
-    on_click_(this);
+    emit OnClick(this);
 }
 
 }  // namespace quorvane::widgets

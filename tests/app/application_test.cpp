@@ -198,9 +198,6 @@ TEST_F(ApplicationHookTest, EventsSentByTheProgramAreNotSeen) {
 class GameHost : public GameKeyFilterHost {
   public:
     explicit GameHost(QWidget* browser) : browser_(browser) {}
-    bool IsDialogMessage(const AppMessage&) override { return false; }
-    bool BrowserBusy() const override { return false; }
-    std::shared_ptr<InPlaceActiveObject> QueryInPlaceObject() override { return nullptr; }
     bool IsInsideBrowser(const QObject* target) const override {
         const auto* widget = qobject_cast<const QWidget*>(target);
         return widget && browser_->isAncestorOf(widget);

@@ -10,15 +10,30 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWebEngineCookieStore>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <memory>
 
 #include "browser/webengine_engine.h"
+#include "tests/support/wait.h"
 
 namespace {
 
 using namespace quorvane::platform;
+
+// Longer than the time limits of all the phases of a clear together.
+constexpr int kClearLimitMs = 15000;
+const QByteArray kProbeName = QByteArrayLiteral("quorvane-cache-probe");
+
+// Counts the clears a cache reports finished.
+struct FinishCounter {
+    explicit FinishCounter(ProfileUrlCache& cache) {
+        QObject::connect(&cache, &ProfileUrlCache::ClearFinished, &context, [this] { ++count; });
+    }
+    QObject context;
+    int count = 0;
+};
 
 // The demo site's server on a free loopback port, with its request log.
 class DemoSite {
@@ -140,6 +155,13 @@ class ProfileUrlCacheTest : public ::testing::Test {
     }
     void SetUp() override { ASSERT_TRUE(started_) << "demo server did not start"; }
 
+    // A profile that has never loaded a page answers the first probe only
+    // after its cache has been cleared, too late to see the restart.
+    static bool Visit(QWebEngineProfile& profile) {
+        QWebEnginePage page(&profile);
+        return Load(page, site_->Url("/tests/cookies.html"));
+    }
+
     // The whole clearing against one profile.
     void ClearsTheCacheAndKeepsTheCookies(QWebEngineProfile* profile) {
         ProfileUrlCache cache(profile);
@@ -154,12 +176,18 @@ class ProfileUrlCacheTest : public ::testing::Test {
         ASSERT_EQ(site_->Requests(script), before + 1) << "the script should come from the cache";
         ASSERT_EQ(cache.Cookies().size(), 2);
 
+        FinishCounter finished(cache);
         Recorder recorder(cache);
         ClearUrlCache(recorder);
+        EXPECT_TRUE(cache.IsClearing()) << "the walk should only start the clear";
+        EXPECT_EQ(finished.count, 0);
         EXPECT_EQ(recorder.deleted,
                   std::vector<std::u16string>{cache.HttpCacheEntryName().toStdU16String()});
         EXPECT_EQ(recorder.cookieEntries.size(), 2u);
         EXPECT_EQ(recorder.closed, 1);
+        ASSERT_TRUE(WaitFor([&] { return finished.count > 0; }, kClearLimitMs));
+        EXPECT_EQ(finished.count, 1);
+        EXPECT_FALSE(cache.IsClearing());
 
         ASSERT_TRUE(Load(page, site_->Url("/tests/reload.html")));
         EXPECT_TRUE(site_->Wait([&] { return site_->Requests(script) == before + 2; }, 5000))
@@ -190,6 +218,55 @@ TEST_F(ProfileUrlCacheTest, OffTheRecordProfileKeepsItsCookiesToo) {
     QWebEngineProfile profile;
     ASSERT_TRUE(profile.isOffTheRecord());
     ClearsTheCacheAndKeepsTheCookies(&profile);
+}
+
+TEST_F(ProfileUrlCacheTest, EachClearFinishesOnceAndADeleteWhileClearingStartsNone) {
+    QWebEngineProfile profile;
+    ProfileUrlCache cache(&profile);
+    ASSERT_TRUE(Visit(profile));
+    FinishCounter finished(cache);
+    const std::u16string entry = cache.HttpCacheEntryName().toStdU16String();
+    for (int clear = 1; clear <= 2; ++clear) {
+        cache.DeleteEntry(entry);
+        ASSERT_TRUE(cache.IsClearing());
+        cache.DeleteEntry(entry);
+        ASSERT_TRUE(WaitFor([&] { return finished.count >= clear; }, kClearLimitMs));
+        EXPECT_FALSE(cache.IsClearing()) << "clear " << clear;
+        EXPECT_EQ(finished.count, clear);
+    }
+    WaitFor([] { return false; }, 500);
+    EXPECT_EQ(finished.count, 2);
+}
+
+TEST_F(ProfileUrlCacheTest, CacheDestroyedWhileClearingSendsNoMoreProbes) {
+    QWebEngineProfile profile;
+    QObject context;
+    int probes = 0;
+    QObject::connect(profile.cookieStore(), &QWebEngineCookieStore::cookieAdded, &context,
+                     [&](const QNetworkCookie& cookie) {
+                         if (cookie.name() == kProbeName) ++probes;
+                     });
+    auto cache = std::make_unique<ProfileUrlCache>(&profile);
+    ASSERT_TRUE(Visit(profile));
+    cache->DeleteEntry(cache->HttpCacheEntryName().toStdU16String());
+    // Past the first probe, the cache is waiting for the network context to restart.
+    ASSERT_TRUE(WaitFor([&] { return probes >= 2; }));
+    cache.reset();
+    probes = 0;
+    WaitFor([] { return false; }, 1000);
+    // The one already on its way may still arrive.
+    EXPECT_LE(probes, 1);
+}
+
+TEST_F(ProfileUrlCacheTest, ProfileDestroyedWhileClearingFinishesTheClear) {
+    auto profile = std::make_unique<QWebEngineProfile>();
+    ProfileUrlCache cache(profile.get());
+    FinishCounter finished(cache);
+    cache.DeleteEntry(cache.HttpCacheEntryName().toStdU16String());
+    ASSERT_TRUE(cache.IsClearing());
+    profile.reset();
+    EXPECT_EQ(finished.count, 1);
+    EXPECT_FALSE(cache.IsClearing());
 }
 
 }  // namespace

@@ -8,12 +8,12 @@
 #include <functional>
 #include <memory>
 
-#include "app/deployment.h"
-#include "app/shared_values.h"
+#include "app/application.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
 #include "game/form2.h"
 #include "game/form3.h"
+#include "launcher/deployment.h"
 #include "launcher/form1.h"
 #include "tests/support/demo_site.h"
 #include "tests/support/real_windows_fixture.h"
@@ -34,7 +34,7 @@ const QString kHost = QString::fromLatin1(deployment::StartPageHost);
 
 TEST_F(MainRoadTest, StartPageIsRequestedThroughTheRedirectAfterTheStyledBlankPage) {
     ASSERT_TRUE(WaitFor(OnServerList, 20000)) << Form1->WebBrowser1->LocationURL().toStdString();
-    EXPECT_FALSE(FirstBlankPending) << "the blank page was never styled";
+    EXPECT_FALSE(session->Values.FirstBlankPending) << "the blank page was never styled";
     const QRegularExpression request(
         QStringLiteral("GET /hot_update/url_redirect/jump1401\\.html\\?type=0&ver=(\\d+) 200"));
     const auto match = request.match(site->Log());
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // A profile of its own, so test runs leave the player's cache and cookies alone.
     QCoreApplication::setApplicationName(QStringLiteral("Quorvane-e2e"));
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

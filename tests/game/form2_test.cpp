@@ -23,22 +23,22 @@ TEST_F(GameWindowTest, ConstructionTakesNinetyPercentOfTheWorkArea) {
 TEST_F(GameWindowTest, SizeModesToggleRecentreAndRefitTheBrowser) {
     game->WorkAreaWidth = 1366;
     game->WorkAreaHeight = 728;
-    game->ApplySizeMode(0);
+    game->ApplySizeMode(SizeMode::Normal);
     EXPECT_EQ(game->geometry(), QRect(68, 36, 1229, 655));
     ExpectBrowserFitted(*game);
 
     game->move(300, 200);  // dragged away
-    game->ApplySizeMode(2);
+    game->ApplySizeMode(SizeMode::Toggle);
     EXPECT_TRUE(game->Maximised);
     EXPECT_EQ(game->geometry(), QRect(0, 0, 1366, 728));
     ExpectBrowserFitted(*game);
 
-    game->ApplySizeMode(2);
+    game->ApplySizeMode(SizeMode::Toggle);
     EXPECT_FALSE(game->Maximised);
     EXPECT_EQ(game->geometry(), QRect(68, 36, 1229, 655));
 
     game->WebBrowser1->resize(10, 10);
-    game->ApplySizeMode(7);
+    game->ApplySizeMode(static_cast<SizeMode>(7));
     EXPECT_FALSE(game->Maximised);
     EXPECT_EQ(game->geometry(), QRect(68, 36, 1229, 655));
     ExpectBrowserFitted(*game);
@@ -54,7 +54,7 @@ TEST_F(GameWindowTest, ResizingKeepsStripFrameAndBrowserFit) {
         ExpectBrowserFitted(*game);
         // The exit button stays 422 - 358 px in from the strip's right end;
         // the title and the left pictures stay where they were.
-        EXPECT_EQ(game->GraphicButton1->mapTo(game.get(), QPoint(0, 0)),
+        EXPECT_EQ(game->GraphicButton1->mapTo(game, QPoint(0, 0)),
                   QPoint(size.width() - 2 - 422 + 358, 2 + 2));
         EXPECT_EQ(game->Label1->pos(), QPoint(383, 9));
         EXPECT_EQ(game->Image3->geometry(), QRect(74, 2, 101, 45));

@@ -122,9 +122,9 @@ TEST_F(GameBehaviourTest, KeysThroughTheRealEventPath) {
 
 TEST_F(GameBehaviourTest, TitleStripDragsOnlyInNormalModeAndDoubleClickToggles) {
     OpenTheGame();
-    game->ApplySizeMode(0);
+    game->ApplySizeMode(SizeMode::Normal);
     const QPoint before = game->pos();
-    const QPoint onStrip = game->Image1->mapTo(game.get(), QPoint(200, 20));
+    const QPoint onStrip = game->Image1->mapTo(game, QPoint(200, 20));
     QTest::mousePress(game->windowHandle(), Qt::RightButton, {}, onStrip);
     QTest::mouseRelease(game->windowHandle(), Qt::RightButton, {}, onStrip);
     EXPECT_EQ(game->pos(), before) << "other buttons do nothing";
@@ -147,8 +147,8 @@ TEST_F(GameBehaviourTest, TitleStripDragsOnlyInNormalModeAndDoubleClickToggles) 
 
 TEST_F(GameBehaviourTest, ExitAnsweredNoChangesNothing) {
     OpenTheGame();
-    static QString asked;
-    TApplication::AskYesNo = [](QWidget* owner, const QString& text, const QString& caption) {
+    QString asked;
+    services.answer = [&](QWidget* owner, const QString& text, const QString& caption) {
         asked = text + "|" + caption + "|" + (owner == Form2 ? "owned" : "unowned");
         return false;
     };
@@ -167,17 +167,16 @@ TEST(GameExitTest, YesEndsTheProcessWithZeroAndTheGamePortFree) {
             auto factory = [](QWidget* parent) {
                 return std::make_unique<FakeBrowserEngine>(parent);
             };
-            TForm1 launcher(factory);
-            Form1 = &launcher;
-            TForm2 game(factory);
-            Form2 = &game;
+            TestServices services;
+            Session session(services, factory, factory);
+            TForm2& game = *session.Form2;
             game.show();
             game.OpenGame("http://g/game.html");
-            static uint16_t port = game.IdTCPServer1->ListeningPort();
+            const uint16_t port = game.IdTCPServer1->ListeningPort();
             LoopbackClient client(port);  // a live connection the exit must close
-            TApplication::AskYesNo = [](QWidget*, const QString&, const QString&) { return true; };
-            ExitProcess = [](int code) {
-                std::exit(PortIsFree(port) && !Form2->isVisible() ? code : 3);
+            services.answer = [](QWidget*, const QString&, const QString&) { return true; };
+            services.exit = [&](int code) {
+                std::exit(PortIsFree(port) && !game.isVisible() ? code : 3);
             };
             game.GraphicButton1Click(game.GraphicButton1);
             std::exit(4);  // the exit never returns
@@ -186,9 +185,9 @@ TEST(GameExitTest, YesEndsTheProcessWithZeroAndTheGamePortFree) {
 }
 
 TEST_F(GameBehaviourTest, ClosingNoticeCountsDownAndEnds) {
-    static int exits = 0;
-    static int exitCode = -1;
-    ExitProcess = [](int code) {
+    int exits = 0;
+    int exitCode = -1;
+    services.exit = [&](int code) {
         ++exits;
         exitCode = code;
     };

@@ -27,7 +27,9 @@ TEST(SizeModeTest, GeometryOfEachMode) {
         {-1, 1920, 1040, current},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(SizeModeGeometry(c.mode, c.width, c.height, current), c.expected) << c.mode;
+        EXPECT_EQ(SizeModeGeometry(static_cast<SizeMode>(c.mode), c.width, c.height, current),
+                  c.expected)
+            << c.mode;
 }
 
 }  // namespace

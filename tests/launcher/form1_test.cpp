@@ -1,7 +1,7 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
-#include "app/deployment.h"
+#include "launcher/deployment.h"
 #include "tests/support/windows_fixture.h"
 
 namespace {
@@ -183,13 +183,13 @@ TEST_F(LauncherLayoutTest, TheBrowserCoversTheFourLinkButtons) {
     launcher->show();
     for (TGraphicButton* link : {launcher->GraphicButton0, launcher->GraphicButton2,
                                  launcher->GraphicButton3, launcher->GraphicButton4}) {
-        const QPoint centre = link->mapTo(launcher.get(), link->rect().center());
+        const QPoint centre = link->mapTo(launcher, link->rect().center());
         QWidget* top = launcher->childAt(centre);
         ASSERT_NE(top, nullptr);
         EXPECT_TRUE(launcher->WebBrowser1 == top || launcher->WebBrowser1->isAncestorOf(top));
     }
     // The close button, outside the browser's panel, is on top where it sits.
-    const QPoint close = launcher->GraphicButton5->mapTo(launcher.get(), QPoint(15, 16));
+    const QPoint close = launcher->GraphicButton5->mapTo(launcher, QPoint(15, 16));
     EXPECT_EQ(launcher->childAt(close), launcher->GraphicButton5);
 }
 

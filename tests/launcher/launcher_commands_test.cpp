@@ -3,9 +3,9 @@
 #include <QTest>
 
 #include "app/application.h"
-#include "app/deployment.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
+#include "launcher/deployment.h"
 #include "tests/support/ports.h"
 #include "tests/support/wait.h"
 #include "tests/support/windows_fixture.h"
@@ -18,10 +18,11 @@ using namespace std::chrono_literals;
 
 class FakeUrlCache : public quorvane::platform::UrlCache {
   public:
+    explicit FakeUrlCache(QWidget* window) : window_(window) {}
     std::uint32_t FindFirst(quorvane::platform::UrlCacheEntryInfo*, std::uint32_t&,
                             quorvane::platform::UrlCacheHandle&) override {
         ++walks;
-        cursorDuringWalk = Form1->cursor().shape();
+        cursorDuringWalk = window_->cursor().shape();
         return quorvane::platform::kCacheNoMoreItems;
     }
     std::uint32_t FindNext(quorvane::platform::UrlCacheHandle,
@@ -32,6 +33,9 @@ class FakeUrlCache : public quorvane::platform::UrlCache {
     void Close(quorvane::platform::UrlCacheHandle) override {}
     int walks = 0;
     Qt::CursorShape cursorDuringWalk = Qt::ArrowCursor;
+
+  private:
+    QWidget* window_;
 };
 
 using LauncherCommandsTest = WindowsFixture;
@@ -93,21 +97,17 @@ TEST_F(LauncherCommandsTest, LinkButtonsTakeConsecutiveDrawsAfterTheStartPageSee
 }
 
 TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
-    auto cache = std::make_unique<FakeUrlCache>();
+    auto cache = std::make_unique<FakeUrlCache>(launcher);
     FakeUrlCache* walked = cache.get();
     launcher->UrlCacheStore = std::move(cache);
     const Qt::CursorShape before = launcher->cursor().shape();
-    static QString asked;
+    QString asked;
     for (bool answer : {false, true}) {
         SCOPED_TRACE(answer);
-        TApplication::AskYesNo = answer ? +[](QWidget*, const QString& t, const QString& c) {
+        services.answer = [&](QWidget*, const QString& t, const QString& c) {
             asked = t + "|" + c;
-            return true;
-        }
-                                        : +[](QWidget*, const QString& t, const QString& c) {
-                                              asked = t + "|" + c;
-                                              return false;
-                                          };
+            return answer;
+        };
         launcher->GraphicButton6Click(launcher->GraphicButton6);
         EXPECT_EQ(asked, QStringLiteral("确定要清除浏览器缓存？|确认"));
         EXPECT_EQ(walked->walks, answer ? 1 : 0);
@@ -169,9 +169,11 @@ TEST(LauncherCloseTest, CloseStopsTheServerFreesItsPortAndEndsWithZero) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            TForm1 launcher(
-                [](QWidget* parent) { return std::make_unique<FakeBrowserEngine>(parent); });
-            Form1 = &launcher;
+            SharedValues values;
+            TestServices services;
+            TForm1 launcher(values, services, [](QWidget* parent) {
+                return std::make_unique<FakeBrowserEngine>(parent);
+            });
             launcher.show();
             const uint16_t port = launcher.IdTCPServer0->ListeningPort();
             QTimer::singleShot(0, &launcher,

@@ -15,7 +15,6 @@
 #include <thread>
 
 #include "app/application.h"
-#include "app/shared_values.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
 #include "game/form2.h"
@@ -290,13 +289,13 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
     DemoSite site;
     ASSERT_TRUE(site.Start());
     const auto jumpto = [](const std::u16string& address) {
-        quorvane::command::LoopbackClient(LauncherCommandPort)
+        quorvane::command::LoopbackClient(SharedValues::kLauncherFirstPort)
             .Send(quorvane::command::EncodeCommandText(u"jumpto 123456789012345678" + address));
     };
     QProcess client;
     client.setProcessChannelMode(QProcess::ForwardedChannels);
     client.start(QStringLiteral(QUORVANE_CLIENT), {});
-    ASSERT_TRUE(WaitFor([] { return !PortIsFree(LauncherCommandPort); }, 30000));
+    ASSERT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kLauncherFirstPort); }, 30000));
 
     // An address with characters the code page cannot hold reaches the site
     // as the player's text, not as question marks.
@@ -309,9 +308,9 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
         },
         20000))
         << site.Log().toStdString();
-    ASSERT_TRUE(WaitFor([] { return !PortIsFree(GameCommandPort); }, 10000));
+    ASSERT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kGameFirstPort); }, 10000));
 
-    quorvane::command::LoopbackClient live(GameCommandPort);
+    quorvane::command::LoopbackClient live(SharedValues::kGameFirstPort);
     live.Send(quorvane::command::EncodeCommandText(u"check"));
     ASSERT_TRUE(live.Receive(std::chrono::seconds(5)).has_value());
 
@@ -334,11 +333,11 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
     EXPECT_EQ(client.exitCode(), 0);
 
     client.start(QStringLiteral(QUORVANE_CLIENT), {});
-    ASSERT_TRUE(WaitFor([] { return !PortIsFree(LauncherCommandPort); }, 30000));
+    ASSERT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kLauncherFirstPort); }, 30000));
     jumpto(u"client://loadgame|http://" + kHost.toStdU16String() + u"/game.html?server=1");
-    EXPECT_TRUE(WaitFor([] { return !PortIsFree(GameCommandPort); }, 20000))
+    EXPECT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kGameFirstPort); }, 20000))
         << "the game window does not listen on its port after a quick restart";
-    EXPECT_TRUE(PortIsFree(GameCommandPort + 1));
+    EXPECT_TRUE(PortIsFree(SharedValues::kGameFirstPort + 1));
     client.terminate();
     client.waitForFinished(5000);
 }

@@ -10,7 +10,7 @@
 #include <ostream>
 #include <vector>
 
-#include "picture_names.h"
+#include "resources/picture_names.h"
 
 namespace {
 

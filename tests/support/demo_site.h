@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <QString>
 
-#include "app/deployment.h"
+#include "launcher/deployment.h"
 #include "tests/support/wait.h"
 
 // The bundled demo site on the address the client is built for, with the

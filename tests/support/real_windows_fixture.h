@@ -4,40 +4,42 @@
 
 #include <QDir>
 #include <QFile>
+#include <memory>
 
-#include "app/shared_values.h"
-#include "game/form2.h"
-#include "game/form3.h"
-#include "launcher/form1.h"
+#include "app/application.h"
+#include "app/session.h"
 #include "tests/support/demo_site.h"
 
-// The three windows as start-up makes them, on the real engine, with the demo
-// site serving them; one set for a whole suite, as the engine starts once.
-// The site's request log is kept in shots/site.log for a look after the run.
+// The three windows as start-up makes them, on the real engine and the
+// running application object, with the demo site serving them; one set for a
+// whole suite, as the engine starts once. The site's request log is kept in
+// shots/site.log for a look after the run.
 class RealWindowsFixture : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        site = new DemoSite;
+        site = std::make_unique<DemoSite>();
         ASSERT_TRUE(site->Start()) << "the demo site did not start on " << deployment::StartPageHost
                                    << " (is the port taken?) " << site->Errors().toStdString();
-        Form1 = new TForm1;
-        Form2 = new TForm2;
-        Form3 = new TForm3;
+        session = std::make_unique<Session>(*TApplication::Instance());
+        Form1 = session->Form1.get();
+        Form2 = session->Form2.get();
+        Form3 = session->Form3.get();
         Form1->show();
     }
     static void TearDownTestSuite() {
         QDir().mkpath(QStringLiteral("shots"));
         QFile record(QStringLiteral("shots/site.log"));
         if (record.open(QIODevice::WriteOnly)) record.write(site->Log().toUtf8());
-        delete Form3;
-        delete Form2;
-        delete Form1;
         Form1 = nullptr;
         Form2 = nullptr;
         Form3 = nullptr;
-        delete site;
-        site = nullptr;
+        session.reset();
+        site.reset();
     }
 
-    static inline DemoSite* site = nullptr;
+    static inline std::unique_ptr<DemoSite> site;
+    static inline std::unique_ptr<Session> session;
+    static inline TForm1* Form1 = nullptr;
+    static inline TForm2* Form2 = nullptr;
+    static inline TForm3* Form3 = nullptr;
 };

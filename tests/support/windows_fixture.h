@@ -4,32 +4,14 @@
 
 #include <memory>
 
-#include "app/shared_values.h"
-#include "game/form2.h"
-#include "game/form3.h"
-#include "launcher/form1.h"
+#include "app/session.h"
 #include "tests/support/fake_browser_engine.h"
+#include "tests/support/test_services.h"
 
 // The three windows as start-up makes them, each browser on a fake engine.
+// The windows and the shared values carry the names the code gives them.
 class WindowsFixture : public ::testing::Test {
   protected:
-    void SetUp() override {
-        launcher = std::make_unique<TForm1>(Factory(&launcherEngine));
-        Form1 = launcher.get();
-        game = std::make_unique<TForm2>(Factory(&gameEngine));
-        Form2 = game.get();
-        notice = std::make_unique<TForm3>();
-        Form3 = notice.get();
-    }
-    void TearDown() override {
-        notice.reset();
-        game.reset();
-        launcher.reset();
-        Form1 = nullptr;
-        Form2 = nullptr;
-        Form3 = nullptr;
-    }
-
     static BrowserEngineFactory Factory(FakeBrowserEngine** out) {
         return [out](QWidget* parent) {
             auto engine = std::make_unique<FakeBrowserEngine>(parent);
@@ -38,9 +20,20 @@ class WindowsFixture : public ::testing::Test {
         };
     }
 
+    TestServices services;
     FakeBrowserEngine* launcherEngine = nullptr;
     FakeBrowserEngine* gameEngine = nullptr;
-    std::unique_ptr<TForm1> launcher;
-    std::unique_ptr<TForm2> game;
-    std::unique_ptr<TForm3> notice;
+    std::unique_ptr<Session> session =
+        std::make_unique<Session>(services, Factory(&launcherEngine), Factory(&gameEngine));
+
+    TForm1* const launcher = session->Form1.get();
+    TForm2* const game = session->Form2.get();
+    TForm3* const notice = session->Form3.get();
+    TForm1* const Form1 = launcher;
+    TForm2* const Form2 = game;
+    TForm3* const Form3 = notice;
+    std::int32_t& PlatformId = session->Values.PlatformId;
+    bool& FirstBlankPending = session->Values.FirstBlankPending;
+    std::int32_t& ExitTicks = session->Values.ExitTicks;
+    std::int32_t& NoticeSeconds = session->Values.NoticeSeconds;
 };

@@ -38,7 +38,6 @@ QPixmap HalfTransparent(const QColor& color) {
 class ClickRecorder : public QObject {
   public:
     void Record(QObject* sender) { senders.push_back(sender); }
-    void Other(QObject* sender) { senders.push_back(sender); }
     std::vector<QObject*> senders;
 };
 
@@ -263,7 +262,7 @@ TEST_P(ClickAreaTest, LeftReleaseWithinTheNormalPictureClicks) {
     const ReleaseCase& c = GetParam();
     Skin(Solid(kNormal, c.picture), Solid(kOver), Solid(kDown));
     ClickRecorder recorder;
-    button_->SetOnClick(&recorder, &ClickRecorder::Record);
+    QObject::connect(button_, &TGraphicButton::OnClick, &recorder, &ClickRecorder::Record);
     PressAndRelease(c.button, {5, 5}, c.release);
     EXPECT_EQ(recorder.senders,
               c.clicks ? std::vector<QObject*>{button_} : std::vector<QObject*>{});
@@ -286,40 +285,10 @@ INSTANTIATE_TEST_SUITE_P(Bounds, ClickAreaTest,
 TEST_F(GraphicButtonTest, DoubleClickGivesTwoClicks) {
     Skin(Solid(kNormal), Solid(kOver), Solid(kDown));
     ClickRecorder recorder;
-    button_->SetOnClick(&recorder, &ClickRecorder::Record);
+    QObject::connect(button_, &TGraphicButton::OnClick, &recorder, &ClickRecorder::Record);
     QTest::mouseDClick(window_.windowHandle(), Qt::LeftButton, {}, button_->pos() + QPoint(5, 5));
     EXPECT_EQ(recorder.senders.size(), 2u);
     EXPECT_EQ(OnScreen(), kOver);
-}
-
-TEST_F(GraphicButtonTest, ReleaseWithoutHandlerOnlyShowsHover) {
-    Skin(Solid(kNormal), Solid(kOver), Solid(kDown));
-    ClickRecorder recorder;
-    button_->SetOnClick(&recorder, &ClickRecorder::Record);
-    button_->SetOnClick(NotifyEvent());
-    Send(QEvent::MouseButtonPress, Qt::LeftButton);
-    Send(QEvent::MouseButtonRelease, Qt::LeftButton);
-    EXPECT_FALSE(button_->OnClick().IsAssigned());
-    EXPECT_TRUE(recorder.senders.empty());
-    EXPECT_EQ(OnScreen(), kOver);
-}
-
-TEST(NotifyEventTest, EqualOnlyForSameHandlerOnSameLivingTarget) {
-    ClickRecorder a;
-    ClickRecorder b;
-    EXPECT_EQ(NotifyEvent(), NotifyEvent());
-    EXPECT_EQ(NotifyEvent(&a, &ClickRecorder::Record), NotifyEvent(&a, &ClickRecorder::Record));
-    EXPECT_NE(NotifyEvent(&a, &ClickRecorder::Record), NotifyEvent(&a, &ClickRecorder::Other));
-    EXPECT_NE(NotifyEvent(&a, &ClickRecorder::Record), NotifyEvent(&b, &ClickRecorder::Record));
-    EXPECT_NE(NotifyEvent(&a, &ClickRecorder::Record), NotifyEvent());
-    EXPECT_EQ(NotifyEvent(&a, nullptr), NotifyEvent());
-
-    auto doomed = std::make_unique<ClickRecorder>();
-    const NotifyEvent stale(doomed.get(), &ClickRecorder::Record);
-    doomed.reset();
-    stale(nullptr);  // must not touch the dead target
-    auto reborn = std::make_unique<ClickRecorder>();
-    EXPECT_NE(stale, NotifyEvent(reborn.get(), &ClickRecorder::Record));
 }
 
 }  // namespace

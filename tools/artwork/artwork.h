@@ -4,7 +4,7 @@
 #include <QImage>
 #include <vector>
 
-#include "picture_names.h"
+#include "resources/picture_names.h"
 
 class QPainter;
 

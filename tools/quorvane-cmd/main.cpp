@@ -15,6 +15,8 @@
 #include "command/loopback_client.h"
 #include "command/protocol.h"
 #include "platform/code_page.h"
+#include "platform/hand_off_marker.h"
+#include "platform/shared_values.h"
 
 namespace {
 
@@ -39,7 +41,10 @@ void PrintUsage() {
            "  showtip TITLE TEXT KIND  game window: tray balloon (KIND 0..3)\n"
            "  policy                   the socket-policy request\n"
            "  raw HEX                  these bytes as they are, e.g. 6300680065006300\n"
-           "default port 3581 (launcher); the game window's is 10803.\n"
+           "default port "
+        << SharedValues::kLauncherFirstPort << " (launcher); the game window's is "
+        << SharedValues::kGameFirstPort
+        << ".\n"
            "exit codes: 0 done, 1 usage, 2 cannot connect, 3 no reply in time,\n"
            "            4 closed by the server without reply, 5 send failed\n";
 }
@@ -93,7 +98,7 @@ std::u16string Quoted(const std::u16string& field) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    uint16_t port = quorvane::command::kLauncherFirstPort;
+    uint16_t port = SharedValues::kLauncherFirstPort;
     int timeout_ms = 2000;
     bool hex = false;
     std::vector<std::string> args;
@@ -128,9 +133,9 @@ int main(int argc, char** argv) {
     if (command == "check" && args.size() == 1) {
         request = quorvane::command::EncodeCommandText(u"check");
     } else if (command == "jumpto" && args.size() == 2) {
-        // The server drops the first 18 characters of the address field.
+        // The server drops the marker's length of characters from the address.
         request = quorvane::command::EncodeCommandText(
-            u"jumpto#" + Quoted(u"client://loadgame|" + platform::FromUtf8(args[1])));
+            u"jumpto#" + Quoted(platform::FromUtf8(std::string(kHandOffMarker) + args[1])));
         expects_reply = false;
     } else if (command == "showtip" && args.size() == 4) {
         request = quorvane::command::EncodeCommandText(

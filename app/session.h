@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+#include "browser/web_browser.h"
+#include "game/form2.h"
+#include "game/form3.h"
+#include "launcher/form1.h"
+#include "platform/application_services.h"
+#include "platform/shared_values.h"
+
+// One run of the client: the values the windows share and the three windows,
+// made in the launcher, game, notice order, and the only place that knows all
+// three. The windows reach one another through the signals wired here.
+class Session {
+  public:
+    // Without factories the browsers use the real engine.
+    explicit Session(ApplicationServices& services, BrowserEngineFactory launcherEngine = nullptr,
+                     BrowserEngineFactory gameEngine = nullptr);
+
+    SharedValues Values;
+    // Made in this order and destroyed the other way round.
+    std::unique_ptr<TForm1> Form1;
+    std::unique_ptr<TForm2> Form2;
+    std::unique_ptr<TForm3> Form3;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <cstdlib>
+#include <functional>
+
+#include "app/application.h"
+#include "platform/application_services.h"
+
+// The application's services as the window suites want them: the message
+// hook goes to the real application object when there is one, questions get
+// the answer the test sets, and the end of the process is whatever the test
+// says (by default a real exit).
+class TestServices : public ApplicationServices {
+  public:
+    void SetOnMessage(MessageFilter filter) override {
+        if (auto* app = TApplication::Instance()) app->SetOnMessage(filter);
+        hook = std::move(filter);
+    }
+    bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override {
+        return answer(owner, text, caption);
+    }
+    void ExitProcess(int code) override { exit(code); }
+
+    MessageFilter hook;
+    std::function<bool(QWidget*, const QString&, const QString&)> answer =
+        [](QWidget*, const QString&, const QString&) { return false; };
+    std::function<void(int)> exit = [](int code) { std::exit(code); };
+};
