@@ -3,8 +3,12 @@
 
 #include "app/application.h"
 #include "app/session.h"
+#include "command/descriptors.h"
 
 int main(int argc, char** argv) {
+    // The browser engine and both command servers share the process's
+    // descriptors; a burst of connections must not starve the engine.
+    quorvane::command::RaiseDescriptorLimit();
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));

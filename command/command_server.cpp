@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "command/error.h"
@@ -77,20 +78,8 @@ StartResult CommandServer::Start() {
 }
 
 void CommandServer::Stop() {
-    if (!server_.Active()) return;
-    {
-        // Under the lock no worker can remove its entry, so every connection
-        // live at this moment is closed here.
-        ConnectionList& list = server_.Connections();
-        std::lock_guard<ConnectionList> lock(list);
-        for (size_t i = 0; i < list.Count(); ++i) {
-            TcpConnection& connection = list.Item(i);
-            connection.WriteBufferClear();
-            connection.InputBufferClear();
-            connection.Close();
-            if (connection.Connected()) connection.Disconnect();
-        }
-    }
+    // The loop drops what each connection still holds, closes it and writes
+    // its disconnect notice before the server reports inactive.
     server_.SetActive(false);
 }
 

@@ -42,8 +42,9 @@ class CommandServer {
     // after one full round of ports, or at once on an error no other port can
     // cure. Never rebinds an active server.
     StartResult Start();
-    // GUI thread. Closes every live connection and deactivates; returns when
-    // every worker has ended. Nothing happens on an inactive server.
+    // GUI thread. Closes every live connection (each with its disconnect
+    // notice) and deactivates; returns once the server's thread has ended.
+    // Nothing happens on an inactive server.
     void Stop();
 
     bool Active() const { return server_.Active(); }

@@ -1,12 +1,18 @@
 #include "command/loopback_client.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "command/command_server.h"
 
 namespace quorvane::command {
 
 LoopbackClient::LoopbackClient(uint16_t port) : socket_(net::Connect(kLoopbackAddress, port)) {}
+
+LoopbackClient::LoopbackClient(net::Socket unconnected, uint16_t port)
+    : socket_(std::move(unconnected)) {
+    net::ConnectTo(socket_.Get(), kLoopbackAddress, port);
+}
 
 void LoopbackClient::Send(std::string_view bytes) {
     net::SendAll(socket_.Get(), bytes.data(), bytes.size());

@@ -16,6 +16,9 @@ class LoopbackClient {
   public:
     // Connects to 127.0.0.1:port; throws SocketError.
     explicit LoopbackClient(uint16_t port);
+    // Connects a socket opened earlier (net::OpenStream), which needs no new
+    // descriptor now; throws SocketError.
+    LoopbackClient(net::Socket unconnected, uint16_t port);
 
     // Throws SocketError.
     void Send(std::string_view bytes);

@@ -1,9 +1,11 @@
 #include "command/socket_layer.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -66,7 +68,7 @@ sockaddr_in MakeAddress(const std::string& ip, uint16_t port) {
 
 Socket OpenListener(const std::string& ip, uint16_t port, int backlog) {
     sockaddr_in address = MakeAddress(ip, port);
-    Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket) ThrowSocketError(LastError());
     // Connections a stopped server closed keep its port in TIME_WAIT for a
     // while; without reuse a restarted server would have to move to the next
@@ -90,7 +92,7 @@ uint16_t LocalPort(Handle socket) {
 }
 
 Socket Accept(Handle listener, int& error) {
-    Handle handle = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    Handle handle = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (handle < 0) {
         error = LastError();
         return Socket();
@@ -102,23 +104,43 @@ Socket Accept(Handle listener, int& error) {
     return Socket(handle);
 }
 
-bool IsTransientAcceptError(int error) {
-    // A connection that was reset before we took it, or a signal: nothing to report.
-    return error == EINTR || error == EAGAIN || error == EWOULDBLOCK || error == ECONNABORTED ||
-           error == EPROTO;
+bool IsWouldBlock(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK;
 }
 
-Socket Connect(const std::string& ip, uint16_t port) {
-    sockaddr_in address = MakeAddress(ip, port);
+bool IsTransientAcceptError(int error) {
+    // A connection that was reset before we took it, or a signal: nothing to report.
+    return error == EINTR || IsWouldBlock(error) || error == ECONNABORTED || error == EPROTO;
+}
+
+bool IsDescriptorExhaustion(int error) {
+    return error == EMFILE || error == ENFILE;
+}
+
+Socket OpenReserve() {
+    return Socket(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+}
+
+Socket OpenStream() {
     Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket) ThrowSocketError(LastError());
+    return socket;
+}
+
+void ConnectTo(Handle socket, const std::string& ip, uint16_t port) {
+    sockaddr_in address = MakeAddress(ip, port);
     int rc;
     do {
-        rc = ::connect(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+        rc = ::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) ThrowSocketError(LastError());
     int on = 1;
-    ::setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+Socket Connect(const std::string& ip, uint16_t port) {
+    Socket socket = OpenStream();
+    ConnectTo(socket.Get(), ip, port);
     return socket;
 }
 
@@ -143,6 +165,17 @@ void SendAll(Handle socket, const char* data, size_t size) {
         }
         data += n;
         size -= static_cast<size_t>(n);
+    }
+}
+
+size_t SendNow(Handle socket, const char* data, size_t size) {
+    for (;;) {
+        ssize_t n = ::send(socket, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return static_cast<size_t>(n);
+        int code = LastError();
+        if (code == EINTR) continue;
+        if (IsWouldBlock(code)) return 0;
+        ThrowSocketError(code);
     }
 }
 
@@ -178,6 +211,56 @@ WaitResult WaitReadable(Handle socket, Handle wake, int timeout_ms) {
         if (fds[1].revents != 0) return WaitResult::kWoken;
         return WaitResult::kReadable;
     }
+}
+
+namespace {
+
+uint32_t EventsFor(Interest interest) {
+    switch (interest) {
+        case Interest::kRead:
+            return EPOLLIN;
+        case Interest::kWrite:
+            return EPOLLOUT;
+        case Interest::kNone:
+            break;
+    }
+    return 0;
+}
+
+void Control(Handle poller, int operation, Handle socket, void* key, Interest interest) {
+    epoll_event event{};
+    event.events = EventsFor(interest);
+    event.data.ptr = key;
+    if (::epoll_ctl(poller, operation, socket, &event) != 0) ThrowSocketError(LastError());
+}
+
+}  // namespace
+
+Poller::Poller() : poller_(::epoll_create1(EPOLL_CLOEXEC)) {
+    if (!poller_) ThrowSocketError(LastError());
+}
+
+void Poller::Add(Handle socket, void* key, Interest interest) {
+    Control(poller_.Get(), EPOLL_CTL_ADD, socket, key, interest);
+}
+
+void Poller::Modify(Handle socket, void* key, Interest interest) {
+    Control(poller_.Get(), EPOLL_CTL_MOD, socket, key, interest);
+}
+
+size_t Poller::Wait(PollEvent* events, int timeout_ms) {
+    epoll_event raw[kMaxEvents];
+    int n = ::epoll_wait(poller_.Get(), raw, static_cast<int>(kMaxEvents), timeout_ms);
+    if (n < 0) {
+        if (errno == EINTR) return 0;
+        ThrowSocketError(LastError());
+    }
+    for (int i = 0; i < n; ++i) {
+        const uint32_t flags = raw[i].events;
+        events[i] = {raw[i].data.ptr, (flags & EPOLLIN) != 0, (flags & EPOLLOUT) != 0,
+                     (flags & (EPOLLERR | EPOLLHUP)) != 0};
+    }
+    return static_cast<size_t>(n);
 }
 
 }  // namespace quorvane::command::net

@@ -12,18 +12,7 @@ namespace quorvane::command {
 
 TcpConnection::TcpConnection(net::Socket socket) : socket_(std::move(socket)) {}
 
-size_t TcpConnection::InputBufferSize() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return input_.size();
-}
-
-void TcpConnection::InputBufferClear() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    input_.clear();
-}
-
 std::string TcpConnection::ReadBytes(size_t count) {
-    std::lock_guard<std::mutex> lock(mutex_);
     if (count > input_.size()) throw Error(u"Not enough data in the input buffer");
     std::string bytes;
     if (count == input_.size()) {
@@ -36,97 +25,59 @@ std::string TcpConnection::ReadBytes(size_t count) {
 }
 
 void TcpConnection::Write(std::string_view bytes) {
-    std::unique_lock<std::mutex> lock(mutex_);
     if (closed_) throw Error(u"Not Connected");
     if (write_buffering_) {
         write_buffer_.append(bytes);
         return;
     }
-    lock.unlock();
-    // The send may block on a peer that does not read; a Close from another
-    // thread shuts the socket down, which ends the send with an error.
-    if (!bytes.empty()) net::SendAll(socket_.Get(), bytes.data(), bytes.size());
-}
-
-void TcpConnection::WriteBufferOpen() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    write_buffering_ = true;
+    Send(bytes);
 }
 
 void TcpConnection::WriteBufferFlush() {
+    if (write_buffer_.empty()) return;
+    if (closed_) throw Error(u"Not Connected");
     std::string pending;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (write_buffer_.empty()) return;
-        if (closed_) throw Error(u"Not Connected");
-        pending.swap(write_buffer_);
-    }
-    net::SendAll(socket_.Get(), pending.data(), pending.size());
-}
-
-void TcpConnection::WriteBufferClear() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    write_buffer_.clear();
+    pending.swap(write_buffer_);
+    Send(pending);
 }
 
 void TcpConnection::Close() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (closed_) return;
     closed_ = true;
     write_buffering_ = false;
-    // Shutdown rather than close: the worker may be inside poll/recv/send on
-    // this descriptor right now, and a closed number could be handed to the
-    // next accepted connection under its feet. The worker closes it at the end.
-    net::ShutdownBoth(socket_.Get());
 }
 
-void TcpConnection::Disconnect() {
-    Close();
-}
-
-bool TcpConnection::Connected() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return (!closed_ && !peer_closed_) || !input_.empty();
-}
-
-bool TcpConnection::MayReceive() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return !closed_ && !peer_closed_;
-}
-
-size_t TcpConnection::ReceiveAvailable() {
-    // On the heap: a 32 KiB stack array would have every one of its pages
-    // probed (stack-clash protection) in each of possibly a thousand threads.
-    if (!receive_chunk_) receive_chunk_.reset(new char[kReceiveChunk]);
-    char* chunk = receive_chunk_.get();
-    long n = net::ReceiveNow(socket_.Get(), chunk, kReceiveChunk);
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (n == 0) {
-        peer_closed_ = true;
-        return 0;
+void TcpConnection::Send(std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (!HasPendingOutput()) {
+        // The usual case: the socket takes the whole reply at once.
+        const size_t sent = net::SendNow(socket_.Get(), bytes.data(), bytes.size());
+        bytes.remove_prefix(sent);
+        if (bytes.empty()) return;
+        output_.clear();
+        output_sent_ = 0;
     }
-    if (n < 0 || closed_) return 0;  // nothing yet, or closed meanwhile
-    input_.append(chunk, static_cast<size_t>(n));
-    return static_cast<size_t>(n);
+    if (output_.size() - output_sent_ + bytes.size() > kMaxPendingOutput) {
+        throw Error(u"Output buffer full: the peer does not read");
+    }
+    output_.append(bytes);
+}
+
+void TcpConnection::SendPending() {
+    while (HasPendingOutput()) {
+        const size_t sent = net::SendNow(socket_.Get(), output_.data() + output_sent_,
+                                         output_.size() - output_sent_);
+        if (sent == 0) return;
+        output_sent_ += sent;
+    }
+    // Everything is out: give the memory back, an idle connection keeps none.
+    std::string().swap(output_);
+    output_sent_ = 0;
 }
 
 // -------------------------------------------------------------------- server
 
 TcpServer::~TcpServer() {
     SetActive(false);
-    JoinAllWorkers();
-}
-
-void TcpServer::JoinAllWorkers() {
-    std::list<Worker> workers;
-    {
-        std::lock_guard<std::mutex> lock(workers_mutex_);
-        workers.splice(workers.end(), workers_);
-        finished_workers_ = 0;
-    }
-    for (Worker& worker : workers) {
-        if (worker.thread.joinable()) worker.thread.join();
-    }
 }
 
 void TcpServer::SetActive(bool active) {
@@ -139,154 +90,277 @@ void TcpServer::SetActive(bool active) {
 }
 
 uint16_t TcpServer::ListeningPort(size_t index) const {
-    if (index >= listeners_.size()) return 0;
-    return net::LocalPort(listeners_[index].socket.Get());
+    if (!Active() || index >= listeners_.size()) return 0;
+    return net::LocalPort(listeners_[index].Get());
 }
 
 void TcpServer::Activate() {
     if (bindings_.empty()) throw Error(u"No bindings to listen on");
-    std::vector<Listener> listeners;
+    std::vector<net::Socket> listeners;
     listeners.reserve(bindings_.size());
     for (const Binding& binding : bindings_) {
-        listeners.push_back({net::OpenListener(binding.ip, binding.port, kListenBacklog), {}});
+        listeners.push_back(net::OpenListener(binding.ip, binding.port, kListenBacklog));
     }
+    auto poller = std::make_unique<net::Poller>();
     auto stop_event = std::make_unique<net::WakeEvent>();
-    JoinAllWorkers();  // those of the previous activation have all finished
+    poller->Add(stop_event->Get(), stop_event.get(), net::Interest::kRead);
+    for (net::Socket& listener : listeners) {
+        poller->Add(listener.Get(), &listener, net::Interest::kRead);
+    }
 
-    stop_event_ = std::move(stop_event);
-    stopping_.store(false);
     listeners_ = std::move(listeners);
+    poller_ = std::move(poller);
+    stop_event_ = std::move(stop_event);
+    // Without a reserve the loop still serves; it only cannot shed connections
+    // while descriptors run out, and pauses accepting instead.
+    reserve_ = net::OpenReserve();
+    receive_buffer_ = std::make_unique<char[]>(TcpConnection::kReceiveChunk);
+    reported_accept_error_ = 0;
+    accept_paused_ = false;
+    // Active before the first message can arrive: a handler that finds the
+    // server inactive takes it for a stop under way.
     active_.store(true, std::memory_order_release);
     try {
-        for (Listener& listener : listeners_) {
-            listener.thread = std::thread(&TcpServer::ListenLoop, this, listener.socket.Get());
-        }
+        loop_ = std::thread(&TcpServer::Run, this);
     } catch (const std::system_error& e) {
-        Deactivate();  // joins the listeners already started and closes every socket
-        throw Error(u"Cannot start the listener thread: " + platform::FromUtf8(e.what()));
+        active_.store(false, std::memory_order_release);
+        listeners_.clear();
+        poller_.reset();
+        stop_event_.reset();
+        reserve_.Reset();
+        throw Error(u"Cannot start the server thread: " + platform::FromUtf8(e.what()));
     }
 }
 
 void TcpServer::Deactivate() {
+    if (std::this_thread::get_id() == loop_.get_id()) {
+        throw Error(u"A server cannot be stopped from its own handler");
+    }
     active_.store(false, std::memory_order_release);
-    stopping_.store(true);
-    // One raise wakes the listeners and every idle worker together.
     stop_event_->Raise();
-    for (Listener& listener : listeners_) {
-        if (listener.thread.joinable()) listener.thread.join();
-    }
-    listeners_.clear();  // closes the listening sockets: the port is free again
-
-    {
-        std::lock_guard<ConnectionList> lock(connections_);
-        for (TcpConnection* connection : connections_.items_) connection->Close();
-    }
-
-    // No listener is left to add workers. Wait until each has run its last
-    // handler and released its connection; the threads themselves are joined
-    // later (next activation or destruction), so the teardown of a thousand
-    // thread stacks does not hold up the caller.
-    std::unique_lock<std::mutex> lock(workers_mutex_);
-    workers_done_.wait(lock, [this] { return running_workers_ == 0; });
-    lock.unlock();
+    loop_.join();
+    listeners_.clear();  // the ports are free again
+    poller_.reset();
     stop_event_.reset();
+    reserve_.Reset();
+    receive_buffer_.reset();
 }
 
-void TcpServer::ListenLoop(net::Handle listener) {
-    int last_reported = 0;
-    while (!stopping_.load()) {
-        if (net::WaitReadable(listener, stop_event_->Get(), -1) == net::WaitResult::kWoken) break;
+void TcpServer::Run() {
+    try {
+        Serve();
+    } catch (const std::exception& e) {
+        // The poller itself failed: nothing can be served any more. Say so,
+        // let every connection go and wait for the stop.
+        ReportListenError(MessageOf(e));
+        ended_.clear();
+        EndAll();
+        net::WaitReadable(net::kInvalidHandle, stop_event_->Get(), -1);
+    }
+}
+
+void TcpServer::Serve() {
+    net::PollEvent events[net::Poller::kMaxEvents];
+    for (;;) {
+        int timeout_ms = -1;
+        if (accept_paused_) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(accept_resume_at_ - Clock::now());
+            timeout_ms = static_cast<int>(std::max<long long>(left.count(), 0));
+        }
+        const size_t count = poller_->Wait(events, timeout_ms);
+        if (accept_paused_ && Clock::now() >= accept_resume_at_) ResumeAccepting();
+        size_t since_accept = 0;
+        for (size_t i = 0; i < count; ++i) {
+            const net::PollEvent& event = events[i];
+            if (event.key == stop_event_.get()) {
+                // Dropping the poller first forgets every descriptor in one
+                // go, so each close below skips that step.
+                poller_.reset();
+                ended_.clear();
+                EndAll();
+                return;
+            }
+            if (IsListener(event.key)) {
+                AcceptAll();
+                since_accept = 0;
+                continue;
+            }
+            // A long batch of messages must not leave the backlog (15 places)
+            // full meanwhile: the kernel drops what does not fit.
+            if (++since_accept == kEventsBetweenAccepts) {
+                AcceptAll();
+                since_accept = 0;
+            }
+            auto& connection = *static_cast<TcpConnection*>(event.key);
+            if (connection.ended_) continue;
+            if (event.writable || (event.failed && connection.HasPendingOutput())) {
+                OnWritable(connection);
+            } else if (event.readable || event.failed) {
+                OnReadable(connection);
+            }
+        }
+        ended_.clear();
+    }
+}
+
+bool TcpServer::IsListener(const void* key) const {
+    for (const net::Socket& socket : listeners_) {
+        if (key == &socket) return true;
+    }
+    return false;
+}
+
+void TcpServer::AcceptAll() {
+    if (accept_paused_) return;
+    for (net::Socket& socket : listeners_) {
+        AcceptPending(socket.Get());
+        if (accept_paused_) return;
+    }
+}
+
+void TcpServer::AcceptPending(net::Handle listener) {
+    // Until the backlog is empty: it holds only 15, and a connection the
+    // kernel cannot queue is retried by its client only a second later.
+    for (;;) {
         int error = 0;
         net::Socket socket = net::Accept(listener, error);
         if (socket) {
-            last_reported = 0;
-            if (stopping_.load()) break;  // the socket closes on the way out
+            reported_accept_error_ = 0;
             Admit(std::move(socket));
             continue;
         }
+        if (net::IsWouldBlock(error)) return;
         if (net::IsTransientAcceptError(error)) continue;
-        // Out of descriptors or memory, say: the pending connection stays
-        // queued and the listener would spin on it. Report a run of the same
-        // error once and give the system a moment before trying again.
-        if (error != last_reported) {
-            last_reported = error;
+        Shed shed = Shed::kImpossible;
+        // Out of descriptors, accept fails even on an empty backlog: only a
+        // connection actually waiting is worth a notice.
+        if (net::IsDescriptorExhaustion(error)) shed = ShedPending(listener);
+        if (shed == Shed::kBacklogEmpty) return;
+        // Report a run of the same error once.
+        if (error != reported_accept_error_) {
+            reported_accept_error_ = error;
             ReportListenError(net::ErrorText(error));
         }
-        net::WaitReadable(net::kInvalidHandle, stop_event_->Get(), 100);
+        if (shed == Shed::kOne) continue;
+        // Left in the backlog the connection would wake the loop at once
+        // again: stop listening for a moment instead of spinning.
+        PauseAccepting();
+        return;
     }
 }
 
-void TcpServer::ReportListenError(const std::u16string& message) {
-    if (!on_listen_exception) return;
-    try {
-        on_listen_exception(message);
-    } catch (...) {
-        // A failing report must not end the listener.
+TcpServer::Shed TcpServer::ShedPending(net::Handle listener) {
+    if (!reserve_) reserve_ = net::OpenReserve();
+    if (!reserve_) return Shed::kImpossible;
+    reserve_.Reset();
+    int error = 0;
+    const bool taken = net::Accept(listener, error).Valid();  // and closed at once
+    reserve_ = net::OpenReserve();
+    if (taken) return Shed::kOne;
+    return net::IsWouldBlock(error) ? Shed::kBacklogEmpty : Shed::kImpossible;
+}
+
+void TcpServer::PauseAccepting() {
+    for (net::Socket& listener : listeners_) {
+        poller_->Modify(listener.Get(), &listener, net::Interest::kNone);
     }
+    accept_paused_ = true;
+    accept_resume_at_ = Clock::now() + kAcceptPause;
+}
+
+void TcpServer::ResumeAccepting() {
+    for (net::Socket& listener : listeners_) {
+        poller_->Modify(listener.Get(), &listener, net::Interest::kRead);
+    }
+    accept_paused_ = false;
 }
 
 void TcpServer::Admit(net::Socket socket) {
-    auto connection = std::make_unique<TcpConnection>(std::move(socket));
-    TcpConnection* raw = connection.get();
-    {
-        // The entry goes in here, under the same lock as the limit test, so
-        // two connections arriving together cannot both pass a limit of one.
-        std::lock_guard<ConnectionList> lock(connections_);
-        if (max_connections_ > 0 && connections_.items_.size() >= max_connections_) return;
-        connections_.items_.push_back(raw);
-    }
-    ReapFinishedWorkers();
+    if (max_connections_ > 0 && live_.size() >= max_connections_) return;  // closes it
+    auto owned = std::make_unique<TcpConnection>(std::move(socket));
+    TcpConnection& connection = *owned;
     try {
-        std::lock_guard<std::mutex> lock(workers_mutex_);
-        workers_.push_back({std::thread(), std::move(connection), false});
-        auto worker = std::prev(workers_.end());
-        try {
-            worker->thread = std::thread(&TcpServer::RunWorker, this, worker);
-        } catch (...) {
-            connection = std::move(worker->connection);
-            workers_.erase(worker);
-            throw;
-        }
-        ++running_workers_;
+        poller_->Add(connection.socket_.Get(), &connection, net::Interest::kRead);
+        connection.interest_ = net::Interest::kRead;
+        if (live_.size() == live_.capacity()) live_.reserve(std::max<size_t>(16, 2 * live_.size()));
+        std::lock_guard<ConnectionList> lock(connections_);
+        connections_.items_.push_back(&connection);
     } catch (const std::exception& e) {
-        // No thread for it (or no memory): drop this connection, keep serving.
-        RemoveLive(raw);
+        // No memory for it: drop this connection, keep serving.
         ReportListenError(MessageOf(e));
+        return;
     }
-}
-
-void TcpServer::RunWorker(std::list<Worker>::iterator worker) {
-    ServeConnection(*worker->connection);
-    // Out of the list by now, so nobody else reaches the connection: release
-    // it (and its descriptor) before taking the lock all workers share.
-    worker->connection.reset();
-    std::lock_guard<std::mutex> lock(workers_mutex_);
-    worker->finished = true;
-    ++finished_workers_;
-    if (--running_workers_ == 0) workers_done_.notify_all();
-}
-
-void TcpServer::ServeConnection(TcpConnection& connection) {
-    std::u16string error;
-    bool failed = false;
+    connection.index_ = live_.size();
+    live_.push_back(std::move(owned));
     try {
         if (on_connect) on_connect(connection);
         if (on_execute) on_execute(connection);
-        while (!stopping_.load() && connection.MayReceive()) {
-            // Sleep until bytes arrive, the peer closes or the server stops.
-            auto woke = net::WaitReadable(connection.socket_.Get(), stop_event_->Get(), -1);
-            if (woke == net::WaitResult::kWoken || stopping_.load()) break;
-            size_t received = connection.ReceiveAvailable();
-            if (!connection.Connected()) break;
-            if (received > 0 && on_execute) on_execute(connection);
+    } catch (const std::exception& e) {
+        End(connection, true, MessageOf(e));
+        return;
+    } catch (...) {
+        End(connection, true, u"Unknown error");
+        return;
+    }
+    Settle(connection);
+}
+
+void TcpServer::OnReadable(TcpConnection& connection) {
+    try {
+        // One receive is one message: the protocol has no framing of its own.
+        char* chunk = receive_buffer_.get();
+        const long n =
+            net::ReceiveNow(connection.socket_.Get(), chunk, TcpConnection::kReceiveChunk);
+        if (n == 0) {
+            connection.peer_closed_ = true;
+        } else if (n > 0 && !connection.closed_) {
+            connection.input_.append(chunk, static_cast<size_t>(n));
+            if (on_execute) on_execute(connection);
         }
     } catch (const std::exception& e) {
-        failed = true;
-        error = MessageOf(e);
+        End(connection, true, MessageOf(e));
+        return;
     } catch (...) {
-        failed = true;
-        error = u"Unknown error";
+        End(connection, true, u"Unknown error");
+        return;
     }
+    Settle(connection);
+}
+
+void TcpServer::OnWritable(TcpConnection& connection) {
+    try {
+        connection.SendPending();
+    } catch (const std::exception& e) {
+        End(connection, true, MessageOf(e));
+        return;
+    }
+    Settle(connection);
+}
+
+void TcpServer::Settle(TcpConnection& connection) {
+    if (connection.ended_) return;
+    const bool pending = connection.HasPendingOutput();
+    if (!pending && (connection.closed_ || connection.peer_closed_)) {
+        End(connection, false, {});
+        return;
+    }
+    // While replies wait for the peer, its next messages wait in the socket:
+    // a peer that sends without reading cannot make the server hold more.
+    const net::Interest wanted = pending ? net::Interest::kWrite : net::Interest::kRead;
+    if (wanted == connection.interest_) return;
+    try {
+        poller_->Modify(connection.socket_.Get(), &connection, wanted);
+        connection.interest_ = wanted;
+    } catch (const std::exception& e) {
+        End(connection, true, MessageOf(e));
+    }
+}
+
+void TcpServer::End(TcpConnection& connection, bool failed, std::u16string error) {
+    connection.ended_ = true;
+    connection.closed_ = true;
+    connection.write_buffering_ = false;
     try {
         if (on_disconnect) on_disconnect(connection);
     } catch (const std::exception& e) {
@@ -296,7 +370,18 @@ void TcpServer::ServeConnection(TcpConnection& connection) {
         if (!failed) error = u"Unknown error";
         failed = true;
     }
-    RemoveLive(&connection);
+    // Out of both lists by swapping the last entry into its place.
+    const size_t index = connection.index_;
+    {
+        std::lock_guard<ConnectionList> lock(connections_);
+        auto& items = connections_.items_;
+        items[index] = items.back();
+        items.pop_back();
+    }
+    ended_.push_back(std::move(live_[index]));
+    live_[index] = std::move(live_.back());
+    live_.pop_back();
+    if (index < live_.size()) live_[index]->index_ = index;
     if (failed && on_exception) {
         try {
             on_exception(connection, error);
@@ -304,26 +389,29 @@ void TcpServer::ServeConnection(TcpConnection& connection) {
             // Nothing is left to report it to.
         }
     }
+    // Last, so a peer that sees the close finds every notice already written;
+    // the poller forgets the descriptor with it.
+    connection.socket_.Reset();
 }
 
-void TcpServer::RemoveLive(TcpConnection* connection) {
-    std::lock_guard<ConnectionList> lock(connections_);
-    auto& items = connections_.items_;
-    items.erase(std::remove(items.begin(), items.end(), connection), items.end());
-}
-
-void TcpServer::ReapFinishedWorkers() {
-    std::lock_guard<std::mutex> lock(workers_mutex_);
-    if (finished_workers_ == 0) return;
-    for (auto it = workers_.begin(); it != workers_.end();) {
-        if (it->finished) {
-            it->thread.join();  // it has nothing left to do but return
-            it = workers_.erase(it);
-        } else {
-            ++it;
-        }
+void TcpServer::EndAll() {
+    // From the back, so each removal moves nothing.
+    while (!live_.empty()) {
+        TcpConnection& connection = *live_.back();
+        connection.input_.clear();
+        connection.write_buffer_.clear();
+        End(connection, false, {});
+        ended_.clear();
     }
-    finished_workers_ = 0;
+}
+
+void TcpServer::ReportListenError(const std::u16string& message) {
+    if (!on_listen_exception) return;
+    try {
+        on_listen_exception(message);
+    } catch (...) {
+        // A failing report must not end the loop.
+    }
 }
 
 }  // namespace quorvane::command

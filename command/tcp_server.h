@@ -1,15 +1,15 @@
 #pragma once
 
-// A threaded TCP server: one listener thread per binding, one worker thread per
-// connection, a lockable list of the live connections. Handlers run on the
-// worker of their connection (the listen-exception handler on the listener).
+// A TCP server driven by one event-loop thread per server: that thread accepts,
+// receives, runs every handler, writes and closes. A connection is never
+// touched by two threads, so a slow or silent peer costs a descriptor and a
+// few hundred bytes, not a thread, and stopping is one wake-up and one join.
 
 #include <atomic>
-#include <condition_variable>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,59 +23,65 @@ namespace quorvane::command {
 
 class TcpServer;
 
-// One accepted connection. The worker thread of the connection is its only
-// reader; Close, Disconnect, Connected and the input-buffer calls may also come
-// from other threads (the stop loop does so).
+// One accepted connection. It belongs to the loop thread: call its methods
+// from the handlers only.
 class TcpConnection {
   public:
     // The most one receive moves into the input buffer.
     static constexpr size_t kReceiveChunk = 32768;
+    // The most bytes held for a peer that does not read; a write beyond it
+    // fails, which ends the connection instead of the server's memory.
+    static constexpr size_t kMaxPendingOutput = size_t{4} << 20;
 
     explicit TcpConnection(net::Socket socket);
     TcpConnection(const TcpConnection&) = delete;
     TcpConnection& operator=(const TcpConnection&) = delete;
 
-    size_t InputBufferSize() const;
-    void InputBufferClear();
+    size_t InputBufferSize() const { return input_.size(); }
+    void InputBufferClear() { input_.clear(); }
     // Moves exactly `count` bytes from the front of the input buffer; throws
     // Error if fewer are held (the protocol never asks for more than it has).
     std::string ReadBytes(size_t count);
 
-    // Sends every byte, or holds them while write buffering is open. Throws
-    // Error when the connection is closed or the send fails.
+    // Sends what the socket takes now and keeps the rest for the loop to send
+    // when the peer reads; holds the bytes while write buffering is open.
+    // Throws Error when the connection is closed, the send fails or more than
+    // kMaxPendingOutput would be waiting.
     void Write(std::string_view bytes);
-    void WriteBufferOpen();
+    void WriteBufferOpen() { write_buffering_ = true; }
     void WriteBufferFlush();
-    void WriteBufferClear();
+    void WriteBufferClear() { write_buffer_.clear(); }
 
-    // Ends the connection at once: the peer sees the close now, the descriptor
-    // is released when the worker is done with it.
+    // Ends the connection once the handler returns and what was written has
+    // gone out; nothing more can be written.
     void Close();
-    void Disconnect();
+    void Disconnect() { Close(); }
     // Open and not closed by the peer, or unread bytes remain.
-    bool Connected() const;
+    bool Connected() const { return (!closed_ && !peer_closed_) || !input_.empty(); }
 
   private:
     friend class TcpServer;
 
-    // Worker side: true while more bytes may still arrive.
-    bool MayReceive() const;
-    // Moves what has arrived (at most kReceiveChunk) without waiting; returns
-    // the number of bytes moved. Throws SocketError on a receive failure.
-    size_t ReceiveAvailable();
+    bool HasPendingOutput() const { return output_sent_ < output_.size(); }
+    void Send(std::string_view bytes);
+    // Sends what the socket takes of the pending bytes; throws SocketError.
+    void SendPending();
 
     net::Socket socket_;
-    std::unique_ptr<char[]> receive_chunk_;  // worker only
-    mutable std::mutex mutex_;
     std::string input_;
     std::string write_buffer_;
+    std::string output_;  // written, not yet taken by the socket, from output_sent_ on
+    size_t output_sent_ = 0;
+    size_t index_ = 0;  // in the server's live lists
+    net::Interest interest_ = net::Interest::kNone;
     bool write_buffering_ = false;
     bool closed_ = false;
     bool peer_closed_ = false;
+    bool ended_ = false;
 };
 
-// The list of connections that have a worker. Lock it (std::lock_guard works)
-// around Count and Item; whoever holds it must not wait for another thread.
+// The live connections. Lock it (std::lock_guard works) around Count and Item;
+// any thread may read Count, Item is for the handlers (the loop thread).
 class ConnectionList {
   public:
     void lock() { mutex_.lock(); }
@@ -107,8 +113,11 @@ class TcpServer {
     TcpServer(const TcpServer&) = delete;
     TcpServer& operator=(const TcpServer&) = delete;
 
-    // Handlers and settings are read by the server's threads without a lock:
-    // change them only while the server is inactive.
+    // Every handler runs on the loop thread, one at a time: messages of a
+    // connection are handled in order, and a handler that blocks holds up
+    // every connection. An exception out of a handler ends only the
+    // connection it was called for (disconnect, then exception). Handlers and
+    // settings are read without a lock: change them only while inactive.
     ConnectionHandler on_execute;
     ConnectionHandler on_connect;
     ConnectionHandler on_disconnect;
@@ -120,16 +129,16 @@ class TcpServer {
     const std::vector<Binding>& Bindings() const { return bindings_; }
 
     // 0: no limit. Otherwise a connection accepted while this many are live is
-    // closed at once without a worker, a handler or a notice.
+    // closed at once without a handler or a notice.
     void SetMaxConnections(size_t limit) { max_connections_ = limit; }
     size_t MaxConnections() const { return max_connections_; }
 
     bool Active() const { return active_.load(std::memory_order_acquire); }
     // true: binds and listens on every binding, throwing (and leaving nothing
-    // open) on failure. false: stops listening, disconnects every live
-    // connection and returns once every worker has run its last handler and
-    // released its connection (the threads are joined at the next activation
-    // or on destruction).
+    // open) on failure, then starts the loop thread. false: wakes the loop,
+    // which ends every live connection (disconnect handler each) and exits;
+    // returns once it has been joined and the ports are free. Not from a
+    // handler.
     void SetActive(bool active);
 
     ConnectionList& Connections() { return connections_; }
@@ -139,40 +148,51 @@ class TcpServer {
     uint16_t ListeningPort(size_t index = 0) const;
 
   private:
-    struct Listener {
-        net::Socket socket;
-        std::thread thread;
-    };
-    struct Worker {
-        std::thread thread;
-        std::unique_ptr<TcpConnection> connection;
-        bool finished = false;
-    };
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kAcceptPause{100};
+    static constexpr size_t kEventsBetweenAccepts = 32;
 
     void Activate();
     void Deactivate();
-    void ListenLoop(net::Handle listener);
+    void Run();
+    void Serve();
+    bool IsListener(const void* key) const;
+    void AcceptAll();
+    void AcceptPending(net::Handle listener);
+    enum class Shed { kOne, kBacklogEmpty, kImpossible };
+    // Gives up the reserve descriptor to take one pending connection off the
+    // backlog and close it, then takes the reserve back.
+    Shed ShedPending(net::Handle listener);
+    void PauseAccepting();
+    void ResumeAccepting();
     void Admit(net::Socket socket);
-    void RunWorker(std::list<Worker>::iterator worker);
-    void ServeConnection(TcpConnection& connection);
-    void RemoveLive(TcpConnection* connection);
-    void ReapFinishedWorkers();
-    void JoinAllWorkers();
+    void OnReadable(TcpConnection& connection);
+    void OnWritable(TcpConnection& connection);
+    void Settle(TcpConnection& connection);
+    void End(TcpConnection& connection, bool failed, std::u16string error);
+    void EndAll();
     void ReportListenError(const std::u16string& message);
 
     std::vector<Binding> bindings_;
     size_t max_connections_ = 0;
     std::atomic<bool> active_{false};
-    std::atomic<bool> stopping_{false};
-    std::unique_ptr<net::WakeEvent> stop_event_;
-    std::vector<Listener> listeners_;
     ConnectionList connections_;
 
-    std::mutex workers_mutex_;
-    std::list<Worker> workers_;
-    std::condition_variable workers_done_;
-    size_t running_workers_ = 0;   // started and not yet finished
-    size_t finished_workers_ = 0;  // finished and not yet joined
+    // Set up by Activate before the loop starts, released after it is joined;
+    // in between only the loop thread touches them.
+    std::thread loop_;
+    std::unique_ptr<net::WakeEvent> stop_event_;
+    std::unique_ptr<net::Poller> poller_;
+    std::vector<net::Socket> listeners_;
+    net::Socket reserve_;
+    std::unique_ptr<char[]> receive_buffer_;
+    std::vector<std::unique_ptr<TcpConnection>> live_;  // same order as connections_.items_
+    // Ended during the current batch of events, freed after it: a later event
+    // of the batch may still name them.
+    std::vector<std::unique_ptr<TcpConnection>> ended_;
+    int reported_accept_error_ = 0;
+    bool accept_paused_ = false;
+    Clock::time_point accept_resume_at_;
 };
 
 }  // namespace quorvane::command

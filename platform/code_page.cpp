@@ -2,12 +2,22 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
-#include <vector>
 
 namespace quorvane::platform {
 namespace {
+
+// The most UTF-16 code units handed to iconv in one call when encoding. Their
+// GBK, at most two bytes each, fits the converter's buffer at once: iconv
+// decodes its input again when the output runs out of room.
+constexpr size_t kLongestStretch = 512;
+
+constexpr const char* kNativeUtf16 =
+    __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? "UTF-16LE" : "UTF-16BE";
+
+thread_local std::uint64_t converter_input_bytes = 0;
 
 // One iconv descriptor per conversion call: cheap enough for our message sizes
 // and keeps the functions safe to call from any command-server thread.
@@ -25,6 +35,7 @@ class Converter {
     // Converts as much of [in, in+size) as possible. Returns the number of input
     // bytes consumed; stops at the first sequence that cannot be converted.
     size_t Convert(const char* in, size_t size, std::string& out) {
+        converter_input_bytes += size;
         char buffer[1024];
         auto* src = const_cast<char*>(in);
         size_t left = size;
@@ -53,44 +64,49 @@ bool IsLowSurrogate(char16_t c) {
 
 }  // namespace
 
+std::uint64_t ConverterInputBytes() {
+    return converter_input_bytes;
+}
+
 std::string ToAnsi(std::u16string_view text) {
-    Converter converter("GBK", "UTF-16LE");
+    // iconv reads the code units where they lie, so nothing is copied for it.
+    Converter converter("GBK", kNativeUtf16);
+    const char* const data = reinterpret_cast<const char*>(text.data());
     std::string out;
     out.reserve(text.size());
+    // iconv decodes all it is given before it reports a character GBK lacks,
+    // so what it is given past that character is work thrown away. After such
+    // a character the stretch starts at one code unit and doubles while the
+    // text converts, which keeps the thrown-away work below the work done.
+    size_t stretch = kLongestStretch;
     size_t i = 0;
     while (i < text.size()) {
-        // Find the longest run free of unpaired surrogates and hand it over whole.
         size_t end = i;
-        while (end < text.size()) {
-            char16_t c = text[end];
+        while (end < text.size() && end - i < stretch) {
+            const char16_t c = text[end];
             if (IsHighSurrogate(c) && end + 1 < text.size() && IsLowSurrogate(text[end + 1])) {
-                end += 2;
+                end += 2;  // a pair is never cut: iconv would wait for its second half
             } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
                 break;
             } else {
                 ++end;
             }
         }
-        while (i < end) {
-            std::string le;
-            le.reserve((end - i) * 2);
-            for (size_t k = i; k < end; ++k) {
-                le.push_back(static_cast<char>(text[k] & 0xFF));
-                le.push_back(static_cast<char>(text[k] >> 8));
-            }
-            size_t used = converter.Convert(le.data(), le.size(), out) / 2;
-            i += used;
-            if (i < end) {
-                // Unrepresentable character: one '?' per code unit.
-                size_t units = IsHighSurrogate(text[i]) ? 2 : 1;
-                out.append(units, '?');
-                i += units;
-                converter.Reset();
-            }
-        }
-        if (i < text.size() && end == i) {
+        if (end == i) {  // an unpaired surrogate
             out.push_back('?');
             ++i;
+            continue;
+        }
+        i += converter.Convert(data + 2 * i, 2 * (end - i), out) / 2;
+        if (i < end) {
+            // Unrepresentable character: one '?' per code unit.
+            const size_t units = IsHighSurrogate(text[i]) ? 2 : 1;
+            out.append(units, '?');
+            i += units;
+            converter.Reset();
+            stretch = 1;
+        } else {
+            stretch = std::min(stretch * 2, kLongestStretch);
         }
     }
     return out;

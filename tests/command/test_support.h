@@ -14,9 +14,28 @@
 #include "command/socket_layer.h"
 #include "platform/code_page.h"
 
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+#define QUORVANE_TEST_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer) || __has_feature(address_sanitizer)
+#define QUORVANE_TEST_SANITIZED 1
+#endif
+#endif
+
 namespace quorvane::command::testing {
 
 inline constexpr std::chrono::milliseconds kWait{5000};
+
+// Sanitizers make every socket call many times slower: load tests use the
+// smaller count there, so the suite stays quick under them too.
+#ifdef QUORVANE_TEST_SANITIZED
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+inline constexpr size_t LoadCount(size_t plain, size_t sanitized) {
+    return kSanitized ? sanitized : plain;
+}
 
 // An ordered log shared by the notice sink and the fake window actions, so a
 // test can check what happened in which order across both.

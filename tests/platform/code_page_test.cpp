@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+
 namespace quorvane::platform {
 namespace {
 
@@ -25,9 +28,59 @@ TEST(CodePageTest, ConvertsBothWaysForRepresentableText) {
 }
 
 TEST(CodePageTest, UnrepresentableCharactersBecomeTheDefaultCharacter) {
-    EXPECT_EQ(ToAnsi(u"a\u0E01b"), "a?b");                // Thai is not in GBK
-    EXPECT_EQ(ToAnsi(u"x\U0001F600y"), "x??y");           // one '?' per code unit
-    EXPECT_EQ(ToAnsi(std::u16string(u"a\xD800")), "a?");  // lone surrogate
+    // Long runs cross the lengths the encoder hands to the converter at once,
+    // with a surrogate pair right at such an edge.
+    const std::u16string run(511, u'a');
+    const AnsiCase cases[] = {
+        {u"a\u0E01b", "a?b"},  // Thai is not in GBK
+        {u"\uD55C\uAD6D\uC5B4", "???"},
+        {u"x\U0001F600y", "x??y"},  // one '?' per code unit
+        {u"\U00020000", "??"},
+        {u"\u00B7\u30FB\u20AC", "\xA1\xA4?\x80"},
+        {u"\uFEFFx", "?x"},  // no byte-order mark handling
+        {std::u16string(u"a\0b", 3), std::string("a\0b", 3)},
+        {std::u16string(u"a\xD800"), "a?"},  // lone surrogates
+        {std::u16string(u"\xD800"
+                        u"a\xDC00"),
+         "?a?"},
+        {std::u16string(u"\xDC00\xD800"), "??"},  // a pair the wrong way round
+        {u"a\uD55Cb\u670D\U0001F600c\u0E01\u0E01", "a?b\xB7\xFE??c??"},
+        {run + u"\U0001F600\u670D" + run + u"\u0E01" + run, std::string(511, 'a') + "??\xB7\xFE" +
+                                                                std::string(511, 'a') + "?" +
+                                                                std::string(511, 'a')},
+        {run + u'\xD800' + run + u"\u670D",
+         std::string(511, 'a') + "?" + std::string(511, 'a') + "\xB7\xFE"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ToAnsi(c.text), c.bytes) << ToUtf8(c.text);
+    }
+}
+
+TEST(CodePageTest, EncodingCostGrowsLinearlyWithUnrepresentableCharacters) {
+    // What the converter is handed measures the work: quadratic encoding
+    // hands it four times more per character when the text grows fourfold.
+    const AnsiCase units[] = {
+        {u"\u0E01", "?"},
+        {u"a\u0E01", "a?"},
+        {u"\U0001F600", "??"},
+        {u"\u670D\uD55C", "\xB7\xFE?"},
+    };
+    for (const auto& unit : units) {
+        auto cost = [&](size_t count) {
+            std::u16string text;
+            std::string bytes;
+            for (size_t k = 0; k < count; ++k) {
+                text += unit.text;
+                bytes += unit.bytes;
+            }
+            const std::uint64_t before = ConverterInputBytes();
+            EXPECT_EQ(ToAnsi(text), bytes);
+            return ConverterInputBytes() - before;
+        };
+        const std::uint64_t small = cost(4096);
+        const std::uint64_t large = cost(16384);
+        EXPECT_LT(large, 8 * small) << ToUtf8(unit.text);
+    }
 }
 
 TEST(CodePageTest, InvalidGbkBytesDecodeToQuestionMarks) {

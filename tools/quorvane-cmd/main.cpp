@@ -2,10 +2,12 @@
 // the reply. For site developers testing their Flash side, and for scripts.
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,23 +32,36 @@ enum ExitCode {
     kNoReply = 3,         // a reply was expected and none came in time
     kClosedByServer = 4,  // the server ended the connection instead of answering
     kSendFailed = 5,
+    kReceiveFailed = 6,
 };
 
-void PrintUsage() {
-    std::cerr
-        << "usage: quorvane-cmd [--port N] [--timeout MS] [--hex] COMMAND\n"
+void PrintUsage(std::ostream& out) {
+    out << "usage: quorvane-cmd [--port N] [--timeout MS] [--hex] COMMAND\n"
+           "options:\n"
+           "  --port N      the server's port; default "
+        << SharedValues::kLauncherFirstPort << " (launcher), the game window's is "
+        << SharedValues::kGameFirstPort
+        << "\n"
+           "  --timeout MS  how long to wait for a reply; default 2000\n"
+           "  --hex         print the reply's bytes in hex rather than as text\n"
            "commands:\n"
            "  check                    number of live connections\n"
            "  jumpto ADDR              launcher: navigate (ADDR without the 18-character marker)\n"
-           "  showtip TITLE TEXT KIND  game window: tray balloon (KIND 0..3)\n"
+           "  showtip TITLE TEXT KIND  game window: tray balloon (KIND 0 none, 1 info,\n"
+           "                           2 warning, 3 error; another integer keeps the icon)\n"
            "  policy                   the socket-policy request\n"
            "  raw HEX                  these bytes as they are, e.g. 6300680065006300\n"
-           "default port "
-        << SharedValues::kLauncherFirstPort << " (launcher); the game window's is "
-        << SharedValues::kGameFirstPort
-        << ".\n"
-           "exit codes: 0 done, 1 usage, 2 cannot connect, 3 no reply in time,\n"
-           "            4 closed by the server without reply, 5 send failed\n";
+           "jumpto and showtip get no reply: they are done once sent (a reply that\n"
+           "comes anyway, an echo from the other kind of server, is printed).\n"
+           "exit codes:\n"
+           "  0  done: the reply printed, or jumpto or showtip sent; also --help\n"
+           "  1  usage: unknown command or option, wrong argument count, bad N, MS,\n"
+           "     HEX or KIND\n"
+           "  2  cannot connect\n"
+           "  3  no reply within the timeout\n"
+           "  4  the server closed the connection without a reply\n"
+           "  5  sending failed\n"
+           "  6  receiving failed\n";
 }
 
 std::optional<std::string> FromHex(const std::string& hex) {
@@ -105,10 +120,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if ((arg == "--port" || arg == "--timeout") && i + 1 < argc) {
+            const char* text = argv[++i];
             char* end = nullptr;
-            long value = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || value < 0 || (arg == "--port" && value > 65535)) {
-                PrintUsage();
+            errno = 0;
+            const long value = std::strtol(text, &end, 10);
+            const long largest = arg == "--port" ? 65535 : std::numeric_limits<int>::max();
+            if (end == text || *end != '\0' || errno != 0 || value < 0 || value > largest) {
+                PrintUsage(std::cerr);
                 return kUsage;
             }
             (arg == "--port" ? void(port = static_cast<uint16_t>(value))
@@ -116,14 +134,14 @@ int main(int argc, char** argv) {
         } else if (arg == "--hex") {
             hex = true;
         } else if (arg == "--help" || arg == "-h") {
-            PrintUsage();
+            PrintUsage(std::cout);
             return kOk;
         } else {
             args.push_back(arg);
         }
     }
     if (args.empty()) {
-        PrintUsage();
+        PrintUsage(std::cerr);
         return kUsage;
     }
 
@@ -138,9 +156,17 @@ int main(int argc, char** argv) {
             u"jumpto#" + Quoted(platform::FromUtf8(std::string(kHandOffMarker) + args[1])));
         expects_reply = false;
     } else if (command == "showtip" && args.size() == 4) {
+        // The server refuses a KIND it cannot read by closing the connection,
+        // which a command without reply cannot tell from any other close. So
+        // KIND is checked here, and sent quoted so the server reads the same.
+        const std::u16string kind = platform::FromUtf8(args[3]);
+        if (!quorvane::command::ParseInteger(kind)) {
+            std::cerr << "quorvane-cmd: KIND is not an integer: " << args[3] << "\n";
+            return kUsage;
+        }
         request = quorvane::command::EncodeCommandText(
             u"showTip#" + Quoted(platform::FromUtf8(args[1])) + u"#" +
-            Quoted(platform::FromUtf8(args[2])) + u"#" + platform::FromUtf8(args[3]));
+            Quoted(platform::FromUtf8(args[2])) + u"#" + Quoted(kind));
         expects_reply = false;
     } else if (command == "policy" && args.size() == 1) {
         request = std::string("<policy-file-request/>") + '\0';
@@ -152,7 +178,7 @@ int main(int argc, char** argv) {
         }
         request = *bytes;
     } else {
-        PrintUsage();
+        PrintUsage(std::cerr);
         return kUsage;
     }
 
@@ -171,26 +197,34 @@ int main(int argc, char** argv) {
         return kSendFailed;
     }
 
-    // Replies have no terminator: take what comes first, then whatever follows
-    // closely (a long echo may arrive in several pieces).
-    // A window action has no reply; waiting a little still shows whether the
-    // server refused it by closing the connection.
+    // A window action is done once sent: no reply comes by design, and the
+    // server may close the connection at once (a hand-off closes the
+    // launcher's server). A short wait still shows an echo, which means the
+    // server on that port is the other kind.
     const int wait_ms = expects_reply ? timeout_ms : std::min(timeout_ms, 300);
-    std::optional<std::string> reply = client->Receive(std::chrono::milliseconds(wait_ms));
-    if (reply && !reply->empty()) {
-        while (std::optional<std::string> more = client->Receive(std::chrono::milliseconds(50))) {
-            if (more->empty()) break;
+    std::optional<std::string> reply;
+    try {
+        reply = client->Receive(std::chrono::milliseconds(wait_ms));
+        // Replies have no terminator: take what comes first, then whatever
+        // follows closely (a long echo may arrive in several pieces).
+        while (reply && !reply->empty()) {
+            std::optional<std::string> more = client->Receive(std::chrono::milliseconds(50));
+            if (!more || more->empty()) break;
             *reply += *more;
         }
+    } catch (const quorvane::command::Error& e) {
+        // Once part of a reply has come, that part is the answer.
+        if ((!reply || reply->empty()) && expects_reply) {
+            std::cerr << "quorvane-cmd: receive failed: " << e.what() << "\n";
+            return kReceiveFailed;
+        }
     }
-    if (!reply) {
-        if (expects_reply) {
+    if (!reply || reply->empty()) {
+        if (!expects_reply) return kOk;
+        if (!reply) {
             std::cerr << "quorvane-cmd: no reply within " << timeout_ms << " ms\n";
             return kNoReply;
         }
-        return kOk;  // a window action: silence is success
-    }
-    if (reply->empty()) {
         std::cerr << "quorvane-cmd: the server closed the connection without a reply\n";
         return kClosedByServer;
     }

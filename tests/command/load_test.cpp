@@ -1,0 +1,304 @@
+// The command server under load: bursts, idle crowds, running out of
+// descriptors, peers that reset. Counts shrink under sanitizers.
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "command/command_server.h"
+#include "command/descriptors.h"
+#include "command/loopback_client.h"
+#include "test_support.h"
+
+namespace quorvane::command {
+namespace {
+
+using testing::EventLog;
+using testing::FakeActions;
+using testing::kWait;
+using testing::LoadCount;
+using testing::StartsWith;
+
+struct Launcher {
+    Launcher()
+        : port(testing::FreeTestPort()), actions(log), server(kind, port, actions, log.Sink()) {}
+    ServerKind kind = ServerKind::kLauncher;
+    uint16_t port;
+    EventLog log;
+    FakeActions actions;
+    CommandServer server;
+};
+
+const std::string& Check() {
+    static const std::string message = EncodeCommandText(u"check");
+    return message;
+}
+
+bool IsCountReply(const std::string& reply) {
+    return reply.size() > 6 && reply.compare(0, 6, "count:") == 0;
+}
+
+// Each load test needs two descriptors per connection in this one process.
+void NeedDescriptors(size_t count) {
+    if (RaiseDescriptorLimit() < count + 200) GTEST_SKIP() << "descriptor limit too low";
+}
+
+size_t LiveCount(CommandServer& server) {
+    ConnectionList& list = server.Component().Connections();
+    std::lock_guard<ConnectionList> lock(list);
+    return list.Count();
+}
+
+// Waits until the server has taken `count` connections. Tests that are not
+// about bursts connect in such steps: a client that outruns the backlog
+// waits a second for each connection the kernel drops.
+bool WaitForLive(CommandServer& server, size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + kWait;
+    while (LiveCount(server) < count) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+size_t ThreadCount() {
+    size_t count = 0;
+    if (DIR* dir = ::opendir("/proc/self/task")) {
+        while (dirent* entry = ::readdir(dir)) count += entry->d_name[0] != '.';
+        ::closedir(dir);
+    }
+    return count;
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Opens `count` connections at once, none waiting for another, sends "check"
+// on each as soon as it is connected and returns how many were answered.
+// Connections the backlog could not take are retried by the kernel a second
+// or more later, so `limit` only bounds a hang.
+size_t AnsweredOfBurst(uint16_t port, size_t count, std::chrono::seconds limit) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::vector<net::Socket> sockets;
+    std::vector<pollfd> polls;
+    for (size_t i = 0; i < count; ++i) {
+        net::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (!socket) return 0;
+        if (::connect(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
+            errno != EINPROGRESS) {
+            return 0;
+        }
+        polls.push_back({socket.Get(), POLLOUT, 0});
+        sockets.push_back(std::move(socket));
+    }
+    size_t answered = 0, done = 0;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (done < count && std::chrono::steady_clock::now() < deadline) {
+        if (::poll(polls.data(), polls.size(), 100) <= 0) continue;
+        for (pollfd& p : polls) {
+            if (p.revents == 0 || p.fd < 0) continue;
+            if (p.events == POLLOUT) {
+                const bool sent = ::send(p.fd, Check().data(), Check().size(), MSG_NOSIGNAL) ==
+                                  static_cast<ssize_t>(Check().size());
+                p.events = POLLIN;
+                if (sent) continue;
+            } else {
+                char reply[64];
+                const ssize_t n = ::recv(p.fd, reply, sizeof reply, 0);
+                if (n < 0 && errno == EAGAIN) continue;
+                answered += n > 0 && IsCountReply(std::string(reply, static_cast<size_t>(n)));
+            }
+            p.fd = -1;  // poll skips it from now on
+            ++done;
+        }
+    }
+    return answered;
+}
+
+TEST(CommandServerLoadTest, AnUnpacedBurstIsAnsweredInFull) {
+    const size_t count = LoadCount(2000, 300);
+    NeedDescriptors(2 * count);
+    Launcher launcher;
+    ASSERT_EQ(launcher.server.Start(), StartResult::kStarted);
+    // The clients stand for pages in other processes. On a machine with one
+    // core to spare, a client thread of normal priority keeps the server's
+    // thread off that core for a whole time slice, long enough to fill any
+    // backlog of 15; at idle priority it gives way whenever the server wakes,
+    // so what is measured is the server's draining, not the scheduler.
+    size_t answered = 0;
+    std::thread clients([&] {
+        const sched_param idle{};
+        ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &idle);
+        answered =
+            AnsweredOfBurst(launcher.server.ListeningPort(), count, std::chrono::seconds(30));
+    });
+    clients.join();
+    EXPECT_EQ(answered, count);
+}
+
+TEST(CommandServerLoadTest, IdleClientsNeitherHoldUpOthersNorCostThreads) {
+    const size_t idle = LoadCount(1000, 200);
+    NeedDescriptors(2 * idle);
+    Launcher launcher;
+    ASSERT_EQ(launcher.server.Start(), StartResult::kStarted);
+    const size_t threads = ThreadCount();
+    std::vector<std::unique_ptr<LoopbackClient>> crowd;
+    for (size_t i = 0; i < idle; ++i) {
+        if (i % 10 == 0) {
+            ASSERT_TRUE(WaitForLive(launcher.server, i));
+        }
+        crowd.push_back(std::make_unique<LoopbackClient>(launcher.server.ListeningPort()));
+    }
+    LoopbackClient active = LoopbackClient(launcher.server.ListeningPort());
+    for (int round = 0; round < 3; ++round) {
+        active.Send(Check());
+        EXPECT_EQ(active.ReceiveAtLeast(5, kWait), "count:" + std::to_string(idle + 1));
+    }
+    EXPECT_EQ(ThreadCount(), threads);
+
+    launcher.server.Stop();
+    EXPECT_EQ(launcher.log.Events().size(), idle + 1);  // a disconnect notice each
+    for (auto& client : crowd) ASSERT_EQ(client->Receive(kWait), std::string());
+}
+
+TEST(CommandServerLoadTest, PeersThatResetLeaveTheServerServing) {
+    const size_t count = LoadCount(500, 100);
+    NeedDescriptors(count);
+    Launcher launcher;
+    ASSERT_EQ(launcher.server.Start(), StartResult::kStarted);
+    auto disconnects = [&] {
+        size_t n = 0;
+        for (const auto& event : launcher.log.Events()) {
+            n += StartsWith(event, kLauncherDisconnectedNotice);
+        }
+        return n;
+    };
+    for (size_t i = 0; i < count; ++i) {
+        // Ten at a time, each ten once the server has seen every earlier one
+        // go: resets, not the backlog, are what this is about.
+        if (i % 10 == 0) {
+            const auto deadline = std::chrono::steady_clock::now() + kWait;
+            while (disconnects() < i && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        }
+        net::Socket socket = net::Connect(kLoopbackAddress, launcher.server.ListeningPort());
+        if (i % 2 == 0) ::send(socket.Get(), Check().data(), Check().size(), MSG_NOSIGNAL);
+        const linger abort_on_close{1, 0};  // the close sends a reset
+        ::setsockopt(socket.Get(), SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
+    }
+    // Every reset connection leaves the list; a newcomer is then alone.
+    std::string reply;
+    const auto deadline = std::chrono::steady_clock::now() + kWait;
+    while (reply != "count:1" && std::chrono::steady_clock::now() < deadline) {
+        LoopbackClient client(launcher.server.ListeningPort());
+        client.Send(Check());
+        reply = client.ReceiveAtLeast(7, kWait);
+    }
+    EXPECT_EQ(reply, "count:1");
+    // Each reset connection was reported gone (the newcomers too); nothing
+    // else was reported but the resets as connection exceptions.
+    size_t exceptions = 0;
+    for (const auto& event : launcher.log.Events())
+        exceptions += StartsWith(event, kExceptionNotice);
+    EXPECT_GE(disconnects(), count);
+    EXPECT_EQ(disconnects() + exceptions, launcher.log.Events().size());
+}
+
+// Runs in a child process of its own, whose descriptor limit it lowers.
+// Returns what went wrong, nullptr when all went well; everything it opened
+// is closed again when it returns.
+const char* ShedWhileOutOfDescriptors() {
+    Launcher launcher;
+    if (launcher.server.Start() != StartResult::kStarted) return "no start";
+    const uint16_t port = launcher.server.ListeningPort();
+    // One round trip first: the server's thread and the paths it takes run
+    // once while descriptors are plenty, since sanitizer runtimes open some
+    // of their own the first time round. It stays connected, so no close
+    // frees a descriptor behind the test's back.
+    LoopbackClient warm_up(port);
+    warm_up.Send(Check());
+    if (warm_up.ReceiveAtLeast(7, kWait) != "count:1") return "no warm-up reply";
+    std::vector<net::Socket> unconnected;
+    for (int i = 0; i < 3; ++i) unconnected.push_back(net::OpenStream());
+
+    // Every descriptor the lowered limit allows is taken.
+    int highest = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (dirent* entry = ::readdir(dir)) {
+            highest = std::max(highest, std::atoi(entry->d_name));
+        }
+        ::closedir(dir);
+    }
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(highest) + 1;
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return "cannot lower the limit";
+    std::vector<net::Socket> filler;
+    for (net::Socket s = net::OpenReserve(); s; s = net::OpenReserve()) {
+        filler.push_back(std::move(s));
+    }
+
+    // Both are taken off the backlog and closed, not left queued. They stay
+    // open here: each holds a descriptor of this process.
+    std::vector<std::unique_ptr<LoopbackClient>> shed;
+    for (int i = 0; i < 2; ++i) {
+        shed.push_back(std::make_unique<LoopbackClient>(std::move(unconnected[i]), port));
+        if (shed.back()->Receive(kWait) != std::string()) return "a client was not shed";
+    }
+    const double cpu_before = CpuSeconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (CpuSeconds() - cpu_before > 0.15) return "the server spins while out of descriptors";
+
+    // Room again: one for the connection, a few for what the protocol's
+    // text conversion opens.
+    filler.resize(filler.size() - 8);
+    LoopbackClient served(std::move(unconnected[2]), port);
+    served.Send(Check());
+    if (served.ReceiveAtLeast(7, kWait) != "count:2") {
+        return "no reply once descriptors were free";
+    }
+
+    const auto events = launcher.log.Events();
+    const std::u16string exhausted = std::u16string(kListenExceptionNotice) + u"Socket Error # 24";
+    if (events.size() != 1 || !StartsWith(events[0], exhausted)) return "not one listen notice";
+    return nullptr;
+}
+
+// Exits 0 having written "shed and served", or 1 with what went wrong. The
+// limit goes back up first: a leak checker at exit needs descriptors too.
+[[noreturn]] void ShedInChild() {
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const char* failure = ShedWhileOutOfDescriptors();
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    std::fprintf(stderr, "%s\n", failure != nullptr ? failure : "shed and served");
+    std::exit(failure != nullptr ? 1 : 0);
+}
+
+TEST(CommandServerLoadTest, ConnectionsAreShedWhileDescriptorsRunOut) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ShedInChild(), ::testing::ExitedWithCode(0), "shed and served");
+}
+
+}  // namespace
+}  // namespace quorvane::command

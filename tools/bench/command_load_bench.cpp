@@ -1,0 +1,394 @@
+// Load figures of the command server, each printed next to a bare ping-pong
+// server measured in the same run with the same client where a comparison
+// makes sense. Targets: round trip p50 <= 1.1x bare, messages/s on one
+// connection >= 0.9x bare, stop with 1,000 live connections <= 10 ms, an
+// unpaced burst of 5,000 connections all answered within 5 s, at most 4
+// threads per server, at most 4 KB per idle connection.
+//
+// Linux only: the client and the bare server use POSIX sockets directly, so
+// they cost the same whatever the server under test does.
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "command/command_server.h"
+#include "command/descriptors.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using quorvane::command::CommandActions;
+using quorvane::command::CommandServer;
+using quorvane::command::ServerKind;
+using quorvane::command::StartResult;
+
+struct NoActions : CommandActions {
+    void Navigate(std::u16string) override {}
+    void ShowTip(std::u16string, std::u16string, int32_t) override {}
+};
+
+const std::string& Check() {
+    static const std::string message = quorvane::command::EncodeCommandText(u"check");
+    return message;
+}
+
+double Millis(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+sockaddr_in Loopback(uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+// A descriptor closed on destruction.
+struct Fd {
+    explicit Fd(int value = -1) : fd(value) {}
+    Fd(Fd&& other) noexcept : fd(other.fd) { other.fd = -1; }
+    Fd& operator=(Fd&& other) noexcept {
+        std::swap(fd, other.fd);
+        return *this;
+    }
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+    int fd;
+};
+
+Fd ConnectBlocking(uint16_t port) {
+    Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address = Loopback(port);
+    if (s.fd < 0 || ::connect(s.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
+    }
+    int on = 1;
+    ::setsockopt(s.fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return s;
+}
+
+// The one client every figure uses: send a message, read until the reply's
+// length has come.
+bool RoundTrip(int fd, const std::string& message, size_t reply_size) {
+    if (::send(fd, message.data(), message.size(), MSG_NOSIGNAL) !=
+        static_cast<ssize_t>(message.size())) {
+        return false;
+    }
+    char buffer[256];
+    size_t got = 0;
+    while (got < reply_size) {
+        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) return false;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The reference: one blocking thread, one connection, a fixed reply per
+// receive. Nothing a real server could do less.
+class BareServer {
+  public:
+    BareServer() : listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address = Loopback(0);
+        socklen_t size = sizeof address;
+        if (::bind(listener_.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener_.fd, 15) != 0 ||
+            ::getsockname(listener_.fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+            throw std::runtime_error("bare server cannot listen");
+        }
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~BareServer() {
+        ::shutdown(listener_.fd, SHUT_RDWR);
+        thread_.join();
+    }
+    uint16_t Port() const { return port_; }
+
+  private:
+    void Serve() {
+        Fd connection(::accept4(listener_.fd, nullptr, nullptr, SOCK_CLOEXEC));
+        if (connection.fd < 0) return;
+        int on = 1;
+        ::setsockopt(connection.fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        std::vector<char> buffer(32768);
+        while (::recv(connection.fd, buffer.data(), buffer.size(), 0) > 0) {
+            if (::send(connection.fd, "count:1", 7, MSG_NOSIGNAL) != 7) break;
+        }
+    }
+
+    Fd listener_;
+    uint16_t port_ = 0;
+    std::thread thread_;
+};
+
+struct TestServer {
+    TestServer() : server(ServerKind::kLauncher, port, actions, [](std::u16string_view) {}) {
+        if (server.Start() != StartResult::kStarted) throw std::runtime_error("cannot start");
+    }
+    uint16_t port = 0;
+    NoActions actions;
+    CommandServer server;
+};
+
+size_t LiveCount(CommandServer& server) {
+    auto& list = server.Component().Connections();
+    std::lock_guard<quorvane::command::ConnectionList> lock(list);
+    return list.Count();
+}
+
+bool WaitForLive(CommandServer& server, size_t count) {
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (LiveCount(server) < count) {
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+// Connected in steps the server can take, so no connect waits for a
+// retransmitted SYN: these figures are about idle connections, not bursts.
+std::vector<Fd> ConnectIdle(CommandServer& server, size_t count) {
+    std::vector<Fd> clients;
+    clients.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        if (i % 10 == 0 && !WaitForLive(server, i)) throw std::runtime_error("clients stuck");
+        clients.push_back(ConnectBlocking(server.ListeningPort()));
+    }
+    if (!WaitForLive(server, count)) throw std::runtime_error("clients stuck");
+    return clients;
+}
+
+size_t ThreadCount() {
+    size_t count = 0;
+    if (DIR* dir = ::opendir("/proc/self/task")) {
+        while (dirent* entry = ::readdir(dir)) {
+            if (entry->d_name[0] != '.') ++count;
+        }
+        ::closedir(dir);
+    }
+    return count;
+}
+
+long ResidentBytes() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * ::sysconf(_SC_PAGESIZE);
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    return values[static_cast<size_t>(fraction * (values.size() - 1))];
+}
+
+// Round trips on one connection to each server, in alternating blocks so
+// that a busy neighbour on the machine hits both alike.
+void RoundTrips() {
+    BareServer bare;
+    TestServer ours;
+    Fd bare_client = ConnectBlocking(bare.Port());
+    Fd our_client = ConnectBlocking(ours.server.ListeningPort());
+    std::vector<double> bare_us, our_us;
+    double bare_seconds = 0, our_seconds = 0;
+    size_t bare_count = 0, our_count = 0;
+    for (int block = 0; block < 12; ++block) {
+        const bool is_bare = block % 2 == 0;
+        const int fd = is_bare ? bare_client.fd : our_client.fd;
+        auto& samples = is_bare ? bare_us : our_us;
+        const auto block_start = Clock::now();
+        for (int i = 0; i < 4000; ++i) {
+            const auto start = Clock::now();
+            if (!RoundTrip(fd, Check(), 7)) throw std::runtime_error("round trip failed");
+            const auto end = Clock::now();
+            if (block >= 2) samples.push_back(Millis(end - start) * 1000);  // first two warm up
+        }
+        if (block < 2) continue;
+        const double seconds = Millis(Clock::now() - block_start) / 1000;
+        (is_bare ? bare_seconds : our_seconds) += seconds;
+        (is_bare ? bare_count : our_count) += 4000;
+    }
+    const double bare_p50 = Percentile(bare_us, 0.5), our_p50 = Percentile(our_us, 0.5);
+    const double bare_rate = bare_count / bare_seconds, our_rate = our_count / our_seconds;
+    std::printf("round trip p50        %8.1f us   bare %8.1f us   ratio %.2f  (target <= 1.10)\n",
+                our_p50, bare_p50, our_p50 / bare_p50);
+    std::printf("round trip p99        %8.1f us   bare %8.1f us\n", Percentile(our_us, 0.99),
+                Percentile(bare_us, 0.99));
+    std::printf("messages/s, one conn  %8.0f      bare %8.0f      ratio %.2f  (target >= 0.90)\n",
+                our_rate, bare_rate, our_rate / bare_rate);
+}
+
+// What closing `count` accepted loopback connections costs the kernel alone:
+// the floor under any server's stop.
+double BareCloseMillis(size_t count) {
+    Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address = Loopback(0);
+    socklen_t size = sizeof address;
+    if (::bind(listener.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener.fd, 15) != 0 ||
+        ::getsockname(listener.fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        throw std::runtime_error("bare listener");
+    }
+    std::vector<Fd> clients, accepted;
+    for (size_t i = 0; i < count; ++i) {
+        clients.push_back(ConnectBlocking(ntohs(address.sin_port)));
+        accepted.emplace_back(::accept4(listener.fd, nullptr, nullptr, SOCK_CLOEXEC));
+    }
+    const auto start = Clock::now();
+    accepted.clear();
+    return Millis(Clock::now() - start);
+}
+
+void IdleConnections() {
+    constexpr size_t kCount = 1000;
+    const size_t threads_before = ThreadCount();
+    std::vector<double> stops;
+    for (int run = 0; run < 3; ++run) {
+        TestServer ours;
+        const size_t threads_idle = ThreadCount();
+        const long rss_before = ResidentBytes();
+        auto clients = ConnectIdle(ours.server, kCount);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const long rss_after = ResidentBytes();
+        const size_t threads_live = ThreadCount();
+        if (run == 0) {
+            std::printf(
+                "threads per server    %8zu idle, %zu with %zu connections  (target <= 4)\n",
+                threads_idle - threads_before, threads_live - threads_before, kCount);
+            std::printf("memory per idle conn  %8.2f KB  (target <= 4)\n",
+                        static_cast<double>(rss_after - rss_before) / kCount / 1024);
+        }
+        const auto start = Clock::now();
+        ours.server.Stop();
+        stops.push_back(Millis(Clock::now() - start));
+    }
+    std::vector<double> bare;
+    for (int run = 0; run < 3; ++run) bare.push_back(BareCloseMillis(kCount));
+    std::sort(stops.begin(), stops.end());
+    std::sort(bare.begin(), bare.end());
+    std::printf(
+        "stop, %zu live conns  %8.2f ms median of 3 (max %.2f)   bare close %.2f ms  "
+        "(target <= 10)\n",
+        kCount, stops[1], stops[2], bare[1]);
+}
+
+// Every client connects at once (non-blocking), sends "check" once its
+// connect completes and waits for the reply. A SYN the kernel drops because
+// the backlog overflowed is retried after a second or more, which is what
+// makes a slow-draining server miss the bound.
+void Burst(size_t count) {
+    TestServer ours;
+    const uint16_t port = ours.server.ListeningPort();
+    Fd poller(::epoll_create1(EPOLL_CLOEXEC));
+    std::vector<Fd> clients;
+    std::vector<int> state(count, 0);  // 0 connecting, 1 sent, 2 answered
+    clients.reserve(count);
+    const auto start = Clock::now();
+    for (size_t i = 0; i < count; ++i) {
+        Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        if (s.fd < 0) throw std::runtime_error("out of descriptors for the burst");
+        sockaddr_in address = Loopback(port);
+        if (::connect(s.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
+            errno != EINPROGRESS) {
+            throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
+        }
+        epoll_event event{};
+        event.events = EPOLLOUT | EPOLLIN;
+        event.data.u64 = i;
+        ::epoll_ctl(poller.fd, EPOLL_CTL_ADD, s.fd, &event);
+        clients.push_back(std::move(s));
+    }
+    size_t answered = 0, failed = 0, within_1s = 0, within_3s = 0;
+    Clock::time_point last_answer = start;
+    const auto deadline = start + std::chrono::seconds(10);
+    std::vector<epoll_event> events(256);
+    while (answered + failed < count && Clock::now() < deadline) {
+        int n = ::epoll_wait(poller.fd, events.data(), static_cast<int>(events.size()), 100);
+        for (int k = 0; k < n; ++k) {
+            const size_t i = events[k].data.u64;
+            const int fd = clients[i].fd;
+            if (state[i] == 0 && (events[k].events & EPOLLOUT)) {
+                int error = 0;
+                socklen_t size = sizeof error;
+                ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+                if (error != 0 || ::send(fd, Check().data(), Check().size(), MSG_NOSIGNAL) !=
+                                      static_cast<ssize_t>(Check().size())) {
+                    state[i] = 2;
+                    ++failed;
+                    ::epoll_ctl(poller.fd, EPOLL_CTL_DEL, fd, nullptr);
+                    continue;
+                }
+                state[i] = 1;
+                epoll_event event{};
+                event.events = EPOLLIN;
+                event.data.u64 = i;
+                ::epoll_ctl(poller.fd, EPOLL_CTL_MOD, fd, &event);
+            } else if (state[i] == 1 && (events[k].events & (EPOLLIN | EPOLLHUP | EPOLLERR))) {
+                char buffer[64];
+                ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+                if (got < 0 && errno == EAGAIN) continue;
+                state[i] = 2;
+                ::epoll_ctl(poller.fd, EPOLL_CTL_DEL, fd, nullptr);
+                if (got >= 6 && std::memcmp(buffer, "count:", 6) == 0) {
+                    ++answered;
+                    last_answer = Clock::now();
+                    if (last_answer - start < std::chrono::seconds(1)) ++within_1s;
+                    if (last_answer - start < std::chrono::seconds(3)) ++within_3s;
+                } else {
+                    ++failed;
+                }
+            }
+        }
+    }
+    std::printf(
+        "burst of %zu          %8zu answered, %zu failed, last answer after %.0f ms  "
+        "(target: all within 5000 ms)\n",
+        count, answered, failed, Millis(last_answer - start));
+    std::printf(
+        "                      %8zu within 1 s, %zu within 3 s (the first two SYN "
+        "retransmissions)\n",
+        within_1s, within_3s);
+}
+
+}  // namespace
+
+// No argument: every figure. Otherwise the names of the ones to run:
+// roundtrip, idle, burst.
+int main(int argc, char** argv) {
+    quorvane::command::RaiseDescriptorLimit();
+    auto wanted = [&](const char* name) {
+        if (argc < 2) return true;
+        for (int i = 1; i < argc; ++i) {
+            if (std::strcmp(argv[i], name) == 0) return true;
+        }
+        return false;
+    };
+    try {
+        if (wanted("roundtrip")) RoundTrips();
+        if (wanted("idle")) IdleConnections();
+        if (wanted("burst")) Burst(5000);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "command_load_bench: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
