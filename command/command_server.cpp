@@ -25,7 +25,6 @@ void ExecuteCommand(TcpConnection& connection, ServerKind kind, TcpServer& serve
     std::optional<Reply> reply = HandleMessage(message, kind, live_count, actions);
     if (!reply) return;
     connection.Write(reply->bytes);
-    connection.WriteBufferFlush();
     if (reply->close_after) connection.Close();
 }
 

@@ -15,9 +15,9 @@ namespace quorvane::command {
 
 enum class ServerKind { kLauncher, kGame };
 
-// The window actions a command asks for. Commands run on connection workers
-// while the GUI thread may be waiting for those workers to end (stopping the
-// server), so an implementation must hand the work to the GUI thread and
+// The window actions a command asks for. Commands run on the server's loop
+// thread while the GUI thread may be waiting for that thread to end (stopping
+// the server), so an implementation must hand the work to the GUI thread and
 // return at once, never waiting for it.
 class CommandActions {
   public:

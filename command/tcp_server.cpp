@@ -26,24 +26,11 @@ std::string TcpConnection::ReadBytes(size_t count) {
 
 void TcpConnection::Write(std::string_view bytes) {
     if (closed_) throw Error(u"Not Connected");
-    if (write_buffering_) {
-        write_buffer_.append(bytes);
-        return;
-    }
     Send(bytes);
-}
-
-void TcpConnection::WriteBufferFlush() {
-    if (write_buffer_.empty()) return;
-    if (closed_) throw Error(u"Not Connected");
-    std::string pending;
-    pending.swap(write_buffer_);
-    Send(pending);
 }
 
 void TcpConnection::Close() {
     closed_ = true;
-    write_buffering_ = false;
 }
 
 void TcpConnection::Send(std::string_view bytes) {
@@ -360,7 +347,6 @@ void TcpServer::Settle(TcpConnection& connection) {
 void TcpServer::End(TcpConnection& connection, bool failed, std::u16string error) {
     connection.ended_ = true;
     connection.closed_ = true;
-    connection.write_buffering_ = false;
     try {
         if (on_disconnect) on_disconnect(connection);
     } catch (const std::exception& e) {
@@ -399,7 +385,6 @@ void TcpServer::EndAll() {
     while (!live_.empty()) {
         TcpConnection& connection = *live_.back();
         connection.input_.clear();
-        connection.write_buffer_.clear();
         End(connection, false, {});
         ended_.clear();
     }

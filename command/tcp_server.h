@@ -44,13 +44,9 @@ class TcpConnection {
     std::string ReadBytes(size_t count);
 
     // Sends what the socket takes now and keeps the rest for the loop to send
-    // when the peer reads; holds the bytes while write buffering is open.
-    // Throws Error when the connection is closed, the send fails or more than
+    // when the peer reads. Throws Error when the connection is closed, the send fails or more than
     // kMaxPendingOutput would be waiting.
     void Write(std::string_view bytes);
-    void WriteBufferOpen() { write_buffering_ = true; }
-    void WriteBufferFlush();
-    void WriteBufferClear() { write_buffer_.clear(); }
 
     // Ends the connection once the handler returns and what was written has
     // gone out; nothing more can be written.
@@ -69,12 +65,10 @@ class TcpConnection {
 
     net::Socket socket_;
     std::string input_;
-    std::string write_buffer_;
     std::string output_;  // written, not yet taken by the socket, from output_sent_ on
     size_t output_sent_ = 0;
     size_t index_ = 0;  // in the server's live lists
     net::Interest interest_ = net::Interest::kNone;
-    bool write_buffering_ = false;
     bool closed_ = false;
     bool peer_closed_ = false;
     bool ended_ = false;
