@@ -280,21 +280,14 @@ void TcpServer::Admit(net::Socket socket) {
     }
     connection.index_ = live_.size();
     live_.push_back(std::move(owned));
-    try {
+    Handle(connection, [this, &connection] {
         if (on_connect) on_connect(connection);
         if (on_execute) on_execute(connection);
-    } catch (const std::exception& e) {
-        End(connection, true, MessageOf(e));
-        return;
-    } catch (...) {
-        End(connection, true, u"Unknown error");
-        return;
-    }
-    Settle(connection);
+    });
 }
 
 void TcpServer::OnReadable(TcpConnection& connection) {
-    try {
+    Handle(connection, [this, &connection] {
         // One receive is one message: the protocol has no framing of its own.
         char* chunk = receive_buffer_.get();
         const long n =
@@ -305,21 +298,23 @@ void TcpServer::OnReadable(TcpConnection& connection) {
             connection.input_.append(chunk, static_cast<size_t>(n));
             if (on_execute) on_execute(connection);
         }
+    });
+}
+
+void TcpServer::OnWritable(TcpConnection& connection) {
+    Handle(connection, [&connection] { connection.SendPending(); });
+}
+
+template <typename Step>
+void TcpServer::Handle(TcpConnection& connection, Step step) {
+    // A failure ends only its own connection; the loop serves the others on.
+    try {
+        step();
     } catch (const std::exception& e) {
         End(connection, true, MessageOf(e));
         return;
     } catch (...) {
         End(connection, true, u"Unknown error");
-        return;
-    }
-    Settle(connection);
-}
-
-void TcpServer::OnWritable(TcpConnection& connection) {
-    try {
-        connection.SendPending();
-    } catch (const std::exception& e) {
-        End(connection, true, MessageOf(e));
         return;
     }
     Settle(connection);

@@ -163,6 +163,9 @@ class TcpServer {
     void OnReadable(TcpConnection& connection);
     void OnWritable(TcpConnection& connection);
     void Settle(TcpConnection& connection);
+    // Runs one step of a connection's handling, then settles it or ends it.
+    template <typename Step>
+    void Handle(TcpConnection& connection, Step step);
     void End(TcpConnection& connection, bool failed, std::u16string error);
     void EndAll();
     void ReportListenError(const std::u16string& message);

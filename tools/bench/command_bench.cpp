@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_server.h"
 #include "command/command_server.h"
 #include "command/descriptors.h"
 #include "command/loopback_client.h"
@@ -26,32 +27,8 @@ using quorvane::command::LoopbackClient;
 using quorvane::command::ServerKind;
 using quorvane::command::StartResult;
 
-struct NoActions : CommandActions {
-    void Navigate(std::u16string) override {}
-    void ShowTip(std::u16string, std::u16string, int32_t) override {}
-};
-
-// A no-limit server on a port of the system's choosing, notices discarded.
-struct BenchServer {
-    BenchServer() : server(ServerKind::kLauncher, port, actions, [](std::u16string_view) {}) {
-        if (server.Start() != StartResult::kStarted) throw std::runtime_error("cannot start");
-    }
-    uint16_t port = 0;
-    NoActions actions;
-    CommandServer server;
-};
-
-size_t LiveCount(CommandServer& server) {
-    auto& list = server.Component().Connections();
-    std::lock_guard<quorvane::command::ConnectionList> lock(list);
-    return list.Count();
-}
-
-void WaitForLive(CommandServer& server, size_t count) {
-    for (int i = 0; i < 100000 && LiveCount(server) < count; ++i) {
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
-    if (LiveCount(server) < count) throw std::runtime_error("connections did not arrive");
+void WaitForLiveOrThrow(CommandServer& server, size_t count) {
+    if (!WaitForLive(server, count)) throw std::runtime_error("connections did not arrive");
 }
 
 // The listen backlog is 15: a client thread that outruns the server's thread
@@ -61,10 +38,10 @@ void WaitForLive(CommandServer& server, size_t count) {
 std::vector<std::unique_ptr<LoopbackClient>> ConnectClients(CommandServer& server, size_t count) {
     std::vector<std::unique_ptr<LoopbackClient>> clients;
     for (size_t i = 0; i < count; ++i) {
-        if (i % 10 == 0) WaitForLive(server, i);
+        if (i % 10 == 0) WaitForLiveOrThrow(server, i);
         clients.push_back(std::make_unique<LoopbackClient>(server.ListeningPort()));
     }
-    WaitForLive(server, count);
+    WaitForLiveOrThrow(server, count);
     return clients;
 }
 

@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_server.h"
 #include "command/command_server.h"
 #include "command/descriptors.h"
 
@@ -36,11 +37,6 @@ using quorvane::command::CommandActions;
 using quorvane::command::CommandServer;
 using quorvane::command::ServerKind;
 using quorvane::command::StartResult;
-
-struct NoActions : CommandActions {
-    void Navigate(std::u16string) override {}
-    void ShowTip(std::u16string, std::u16string, int32_t) override {}
-};
 
 const std::string& Check() {
     static const std::string message = quorvane::command::EncodeCommandText(u"check");
@@ -139,30 +135,6 @@ class BareServer {
     std::thread thread_;
 };
 
-struct TestServer {
-    TestServer() : server(ServerKind::kLauncher, port, actions, [](std::u16string_view) {}) {
-        if (server.Start() != StartResult::kStarted) throw std::runtime_error("cannot start");
-    }
-    uint16_t port = 0;
-    NoActions actions;
-    CommandServer server;
-};
-
-size_t LiveCount(CommandServer& server) {
-    auto& list = server.Component().Connections();
-    std::lock_guard<quorvane::command::ConnectionList> lock(list);
-    return list.Count();
-}
-
-bool WaitForLive(CommandServer& server, size_t count) {
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (LiveCount(server) < count) {
-        if (Clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
-}
-
 // Connected in steps the server can take, so no connect waits for a
 // retransmitted SYN: these figures are about idle connections, not bursts.
 std::vector<Fd> ConnectIdle(CommandServer& server, size_t count) {
@@ -205,7 +177,7 @@ double Percentile(std::vector<double> values, double fraction) {
 // that a busy neighbour on the machine hits both alike.
 void RoundTrips() {
     BareServer bare;
-    TestServer ours;
+    BenchServer ours;
     Fd bare_client = ConnectBlocking(bare.Port());
     Fd our_client = ConnectBlocking(ours.server.ListeningPort());
     std::vector<double> bare_us, our_us;
@@ -263,7 +235,7 @@ void IdleConnections() {
     const size_t threads_before = ThreadCount();
     std::vector<double> stops;
     for (int run = 0; run < 3; ++run) {
-        TestServer ours;
+        BenchServer ours;
         const size_t threads_idle = ThreadCount();
         const long rss_before = ResidentBytes();
         auto clients = ConnectIdle(ours.server, kCount);
@@ -296,7 +268,7 @@ void IdleConnections() {
 // the backlog overflowed is retried after a second or more, which is what
 // makes a slow-draining server miss the bound.
 void Burst(size_t count) {
-    TestServer ours;
+    BenchServer ours;
     const uint16_t port = ours.server.ListeningPort();
     Fd poller(::epoll_create1(EPOLL_CLOEXEC));
     std::vector<Fd> clients;
