@@ -2,22 +2,41 @@
 """Serves the bundled demo site on the loopback address.
 
 Every request is logged to stdout, one line each ("GET /path?query 200"), so
-tests and people can see exactly what the client asked for.
+tests and people can see exactly what the client asked for. With --log-times
+each line starts with the time the request arrived, in seconds since the epoch,
+for benchmarks that set it beside the times the pages report.
 """
 import argparse
 import functools
 import http.server
 import os
 import sys
+import time
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
+    log_times = False
+
+    def setup(self):
+        super().setup()
+        self.arrived = time.time()
+
     def log_message(self, fmt, *args):
         pass
 
     def log_request(self, code="-", size="-"):
-        sys.stdout.write("%s %s %s\n" % (self.command, self.path, code))
+        stamp = "%.4f " % self.arrived if self.log_times else ""
+        sys.stdout.write("%s%s %s %s\n" % (stamp, self.command, self.path, code))
         sys.stdout.flush()
+
+    def do_POST(self):
+        # Beacons sent as a page goes away arrive as posts.
+        if self.path.startswith("/log/"):
+            self.rfile.read(int(self.headers.get("Content-Length") or 0))
+            self.send_response(204)
+            self.end_headers()
+            return
+        self.send_error(405)
 
     def do_GET(self):
         path = self.path.split("?")[0]
@@ -51,7 +70,10 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=8731)
+    parser.add_argument("--log-times", action="store_true",
+                        help="start each log line with the request's arrival time")
     args = parser.parse_args()
+    Handler.log_times = args.log_times
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "site")
     handler = functools.partial(Handler, directory=root)
     http.server.ThreadingHTTPServer.allow_reuse_address = True

@@ -15,6 +15,9 @@
     button.addEventListener("click", function () {
       var server = button.getAttribute("data-server");
       var url = gameUrl(server, button.hasAttribute("data-max"));
+      // When the player entered, by the page's clock, for the start-up
+      // benchmark; a beacon still leaves if the page goes away.
+      navigator.sendBeacon("/log/enter?server=" + server + "&t=" + Date.now());
       if (button.hasAttribute("data-frame")) {
         var frame = document.createElement("iframe");
         frame.src = "client://loadgame|" + url;
@@ -46,6 +49,7 @@
       var r = el.getBoundingClientRect();
       places.push(el.id + "=" + Math.round(r.left + r.width / 2) + "," + Math.round(r.top + r.height / 2));
     });
+    places.push("t=" + Date.now());
     fetch("/log/layout?page=serverlist&" + places.join("&")).catch(function () {});
   });
 })();
