@@ -3,6 +3,7 @@
 
 #include "app/application.h"
 #include "app/session.h"
+#include "browser/webengine_engine.h"
 #include "command/descriptors.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/app_icon.png")));
+    ChooseBrowserCompositing();
     // The launcher is the main window: only closing it ends the loop, hiding
     // windows at the hand-off must not.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QOpenGLContext>
+#include <QQuickWindow>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -58,6 +60,13 @@ QWebEngineProfile* SharedBrowserProfile() {
         profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     }
     return profile;
+}
+
+void ChooseBrowserCompositing() {
+    // The engine asks for contexts shared with the application's global one,
+    // which the application makes at start-up: valid whenever OpenGL works.
+    const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
+    if (!shared || !shared->isValid()) QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
 std::unique_ptr<BrowserEngine> MakeWebEngineBrowserEngine(QWidget* parent) {

@@ -17,6 +17,12 @@ class BridgePage;
 // cache can be cleared while the login cookies stay.
 QWebEngineProfile* SharedBrowserProfile();
 
+// Call once the application object exists and before the first engine:
+// where the window system offers no OpenGL at all, pages are composed in
+// software instead of the engine's views failing to render (and crashing).
+// Where OpenGL exists, the engine's own choice of WebGL or canvas stands.
+void ChooseBrowserCompositing();
+
 // Qt WebEngine behind the engine interface.
 //
 // Qt's URL type cannot hold addresses such as "client://loadgame|…" (the "|"

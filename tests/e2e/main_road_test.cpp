@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "browser/webengine_engine.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
 #include "game/form2.h"
@@ -122,6 +123,7 @@ int main(int argc, char** argv) {
     // A profile of its own, so test runs leave the player's cache and cookies alone.
     QCoreApplication::setApplicationName(QStringLiteral("Quorvane-e2e"));
     TApplication app(argc, argv);
+    ChooseBrowserCompositing();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

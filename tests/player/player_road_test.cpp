@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "app/application.h"
+#include "browser/webengine_engine.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
 #include "game/form2.h"
@@ -342,10 +343,55 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
     client.waitForFinished(5000);
 }
 
+// The demo game on the real client, entered as the page would enter it: it
+// draws frames in the game window with the OpenGL the display offers, and
+// falls back to a canvas drawn in software where the display offers none.
+TEST(GameSceneTest, TheDemoGameDrawsFramesInTheGameWindowWithAndWithoutOpenGl) {
+    DemoSite site;
+    ASSERT_TRUE(site.Start());
+    const struct {
+        const char* name;
+        const char* glIntegration;  // empty: the display's own
+        const char* renderers;
+    } cases[] = {
+        {"display's OpenGL", "", "(canvas|webgl)"},
+        {"no OpenGL at all", "none", "canvas"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess client;
+        client.setProcessChannelMode(QProcess::ForwardedChannels);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (*c.glIntegration)
+            environment.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), c.glIntegration);
+        client.setProcessEnvironment(environment);
+        client.start(QStringLiteral(QUORVANE_CLIENT), {});
+        ASSERT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kLauncherFirstPort); }, 30000));
+        const int before = site.Count(QStringLiteral("GET /log/fps"));
+        quorvane::command::LoopbackClient(SharedValues::kLauncherFirstPort)
+            .Send(quorvane::command::EncodeCommandText(
+                u"jumpto 123456789012345678client://loadgame|http://" + kHost.toStdU16String() +
+                u"/game.html?server=1"));
+        // Two reports: the first may cover the scene's start alone.
+        const QString drawn =
+            QStringLiteral("GET /log/fps\\?page=game&server=1&renderer=%1&fps=[\\d.]+&frames=[1-9]")
+                .arg(QLatin1String(c.renderers));
+        EXPECT_TRUE(WaitFor([&] { return site.Count(drawn) >= before + 2; }, 40000))
+            << site.Log().toStdString();
+        Screenshot(*c.glIntegration ? QStringLiteral("game-scene-without-opengl")
+                                    : QStringLiteral("game-scene"));
+        EXPECT_EQ(client.state(), QProcess::Running) << "the client ended while drawing";
+        client.terminate();
+        client.waitForFinished(10000);
+        ASSERT_TRUE(WaitFor([] { return PortIsFree(SharedValues::kGameFirstPort); }, 10000));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
+    ChooseBrowserCompositing();
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/app_icon.png")));
     QApplication::setQuitOnLastWindowClosed(false);

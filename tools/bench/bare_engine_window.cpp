@@ -6,6 +6,8 @@
 //
 // Lines on standard input move it on, so one process serves a whole run:
 //   open URL WxH    resize the window and load another page
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSocketNotifier>
@@ -15,7 +17,6 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -32,7 +33,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("BareEngineWindow"));
     QCommandLineParser options;
     options.addHelpOption();
-    options.addOption({QStringLiteral("url"), QStringLiteral("Page to load."), QStringLiteral("url")});
+    options.addOption(
+        {QStringLiteral("url"), QStringLiteral("Page to load."), QStringLiteral("url")});
     options.addOption(
         {QStringLiteral("size"), QStringLiteral("Window size, WxH."), QStringLiteral("size")});
     options.process(app);
