@@ -1,5 +1,34 @@
 #include "app/session.h"
 
+#include <QTimer>
+#include <memory>
+
+namespace {
+
+// The longest the game window waits for its page's request before it shows.
+constexpr int kGameShowLatestMs = 250;
+
+// The game window's first paint holds the loop for a good part of a second,
+// while the engine needs the loop for a few turns to send the game page's
+// request. So the game window shows once that request is out, or a moment
+// later at most, for an address that makes no request.
+void ShowOnceTheGameIsRequested(TForm2* game) {
+    auto pending = std::make_shared<QMetaObject::Connection>();
+    auto show = [game, pending] {
+        if (!*pending) return;
+        QObject::disconnect(*pending);
+        *pending = {};
+        game->show();
+        // A shown window takes the keyboard, as the launcher had it: the game
+        // page is to get the player's keys without a click.
+        game->activateWindow();
+    };
+    *pending = QObject::connect(game->WebBrowser1, &TWebBrowser::OnTopRequestStarted, game, show);
+    QTimer::singleShot(kGameShowLatestMs, game, show);
+}
+
+}  // namespace
+
 Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEngine,
                  BrowserEngineFactory gameEngine)
     // The launcher's creation runs its whole start (start page, shortcut,
@@ -11,10 +40,7 @@ Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEng
     TForm2* game = Form2.get();
     TForm3* notice = Form3.get();
     QObject::connect(launcher, &TForm1::GameRequested, game, [game](const QString& gameUrl) {
-        game->show();
-        // A shown window takes the keyboard, as the launcher had it: the game
-        // page is to get the player's keys without a click.
-        game->activateWindow();
+        ShowOnceTheGameIsRequested(game);
         game->OpenGame(gameUrl);
     });
     QObject::connect(game, &TForm2::ServerListRequested, launcher, [launcher] {

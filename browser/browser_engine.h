@@ -45,4 +45,6 @@ class BrowserEngine : public QObject {
     void NavigateComplete2(const QString& url);
     // A document (top level or frame) has finished loading.
     void DocumentComplete(const QString& url);
+    // The engine has asked the network for a top-level document.
+    void TopRequestStarted();
 };

@@ -15,6 +15,8 @@ TWebBrowser::TWebBrowser(QWidget* parent, std::unique_ptr<BrowserEngine> engine)
             [this](const QString& url) { emit OnNavigateComplete2(this, url); });
     connect(engine_.get(), &BrowserEngine::DocumentComplete, this,
             [this](const QString& url) { emit OnDocumentComplete(this, url); });
+    connect(engine_.get(), &BrowserEngine::TopRequestStarted, this,
+            [this] { emit OnTopRequestStarted(this); });
 }
 
 TWebBrowser::~TWebBrowser() = default;

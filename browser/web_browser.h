@@ -40,6 +40,7 @@ class TWebBrowser : public QWidget {
   signals:
     void OnNavigateComplete2(TWebBrowser* sender, const QString& url);
     void OnDocumentComplete(TWebBrowser* sender, const QString& url);
+    void OnTopRequestStarted(TWebBrowser* sender);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -12,6 +12,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <string>
 
@@ -46,6 +47,22 @@ class BridgePage : public QWebEnginePage {
                                   const QString&) override {
         if (message.startsWith(engine_->secret_))
             engine_->OnPageReport(message.mid(engine_->secret_.size()));
+    }
+
+  private:
+    WebEngineBrowserEngine* engine_;
+};
+
+// Tells the engine when a top-level document is asked of the network.
+class TopRequestWatcher : public QWebEngineUrlRequestInterceptor {
+  public:
+    explicit TopRequestWatcher(WebEngineBrowserEngine* engine)
+        : QWebEngineUrlRequestInterceptor(engine), engine_(engine) {}
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        if (info.resourceType() != QWebEngineUrlRequestInfo::ResourceTypeMainFrame) return;
+        // Said on the engine's own thread, whichever thread asks.
+        QMetaObject::invokeMethod(engine_, &BrowserEngine::TopRequestStarted, Qt::QueuedConnection);
     }
 
   private:
@@ -147,6 +164,7 @@ WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
     bridge.setRunsOnSubFrames(true);
     bridge.setSourceCode(BridgeScript(secret_));
     page_->scripts().insert(bridge);
+    page_->setUrlRequestInterceptor(new TopRequestWatcher(this));
 
     view_ = new QWebEngineView(parent);
     view_->setPage(page_.get());

@@ -2,6 +2,7 @@
 #include <QRegularExpression>
 
 #include "launcher/deployment.h"
+#include "tests/support/wait.h"
 #include "tests/support/windows_fixture.h"
 
 namespace {
@@ -200,6 +201,24 @@ TEST_F(LauncherLayoutTest, ColourKeyLeavesTheArtworkAndCutsOutItsTransparentPart
     EXPECT_FALSE(shape.contains(QPoint(1115, 300))) << "transparent columns from x 1111";
     EXPECT_FALSE(shape.contains(QPoint(500, 620))) << "the last row";
     EXPECT_FALSE(shape.contains(QPoint(20, 20))) << "above the frame";
+}
+
+// The game window shows when its page has been asked for, or a quarter of a
+// second later at most; a request it no longer waits for shows nothing.
+TEST_F(LauncherTest, TheGameShowsOnItsPagesRequestOrAtTheLatestAfterAQuarterSecond) {
+    gameEngine->requestsOnNavigate = false;
+    launcherEngine->CompleteNavigation("client://loadgame|http://g/p");
+    EXPECT_TRUE(game->isHidden());
+    emit gameEngine->TopRequestStarted();
+    EXPECT_TRUE(game->isVisible());
+
+    game->hide();
+    launcherEngine->CompleteNavigation("client://loadgame|http://g/q");
+    EXPECT_TRUE(game->isHidden());
+    ASSERT_TRUE(WaitFor([&] { return game->isVisible(); }, 1000));
+    game->hide();
+    emit gameEngine->TopRequestStarted();
+    EXPECT_TRUE(game->isHidden()) << "a late request showed the game again";
 }
 
 }  // namespace

@@ -316,8 +316,11 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
     ASSERT_TRUE(live.Receive(std::chrono::seconds(5)).has_value());
 
     // Exit, answered Yes with the Enter key.
-    const QString game = Shell(QStringLiteral("xdotool search --onlyvisible --name '^Quorvane$'"));
-    ASSERT_FALSE(game.isEmpty());
+    QString game;
+    ASSERT_TRUE(WaitFor([&] {
+        game = Shell(QStringLiteral("xdotool search --onlyvisible --name '^Quorvane$'"));
+        return !game.isEmpty();
+    }));
     const QString geometry = Shell(QStringLiteral("xdotool getwindowgeometry --shell ") + game);
     const auto value = [&](const char* name) {
         return QRegularExpression(QStringLiteral("%1=(-?\\d+)").arg(name))

@@ -15,6 +15,7 @@ class FakeBrowserEngine : public BrowserEngine {
     void Navigate(const QString& url) override {
         calls << QStringLiteral("Navigate ") + url;
         navigations << url;
+        if (requestsOnNavigate) emit TopRequestStarted();
     }
     void Stop() override { calls << QStringLiteral("Stop"); }
     void Refresh() override { calls << QStringLiteral("Refresh"); }
@@ -40,6 +41,8 @@ class FakeBrowserEngine : public BrowserEngine {
     QString title;
     bool busy = false;
     bool hasDocument = true;
+    // Whether a navigation asks the network for its page at once.
+    bool requestsOnNavigate = true;
     QColor background;
 
   private:
