@@ -1,9 +1,36 @@
 #include "app/session.h"
 
+#include <QEvent>
 #include <QTimer>
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
+
+// The longest the browsers wait for the launcher's first paint.
+constexpr int kBrowsersStartLatestMs = 1000;
+
+// Calls `then` on the turn of the loop after `window` first painted, by which
+// time the picture is on the screen.
+class AfterFirstPaint : public QObject {
+  public:
+    AfterFirstPaint(QWidget* window, std::function<void()> then)
+        : QObject(window), then_(std::move(then)) {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && then_) {
+            QTimer::singleShot(0, parent(), std::exchange(then_, nullptr));
+            deleteLater();
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> then_;
+};
 
 // The longest the game window waits for its page's request before it shows.
 constexpr int kGameShowLatestMs = 250;
@@ -49,4 +76,15 @@ Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEng
         launcher->LoadStartPage();
     });
     QObject::connect(game, &TForm2::ClosingNoticeRequested, notice, &QWidget::show);
+
+    // The launcher's own pictures need no engine, and the engines hold the
+    // loop for a good part of a second while they start: the launcher is on
+    // the screen first, its browser showing the loading colour till then.
+    new AfterFirstPaint(launcher, [this] { StartBrowsers(); });
+    QTimer::singleShot(kBrowsersStartLatestMs, launcher, [this] { StartBrowsers(); });
+}
+
+void Session::StartBrowsers() {
+    Form1->StartBrowser();
+    Form2->WebBrowser1->StartEngine();
 }

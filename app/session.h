@@ -18,6 +18,10 @@ class Session {
     explicit Session(ApplicationServices& services, BrowserEngineFactory launcherEngine = nullptr,
                      BrowserEngineFactory gameEngine = nullptr);
 
+    // Starts both browsers' engines now rather than after the launcher's
+    // first paint; later calls change nothing.
+    void StartBrowsers();
+
     SharedValues Values;
     // Made in this order and destroyed the other way round.
     std::unique_ptr<TForm1> Form1;

@@ -16,6 +16,10 @@ class BrowserEngine : public QObject {
 
     // The widget that renders the page; owned by the engine's host.
     virtual QWidget* View() = 0;
+    // Makes the engine ready, which may hold the event loop for a while; what
+    // was asked of it before is carried out then, in order. Until then it has
+    // no document and shows its background colour.
+    virtual void Start() {}
 
     // Starts loading the address exactly as given and returns at once.
     virtual void Navigate(const QString& url) = 0;

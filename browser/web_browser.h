@@ -32,6 +32,10 @@ class TWebBrowser : public QWidget {
     void ClearBodyBorderWidth() { engine_->ClearBodyBorderWidth(); }
     void SetBackgroundColor(const QColor& colour) { engine_->SetBackgroundColor(colour); }
 
+    // Starts the engine; what was asked of the control before is carried out
+    // then (see BrowserEngine::Start).
+    void StartEngine() { engine_->Start(); }
+
     // Gives the page the keyboard, also when the control had it already.
     void FocusPage();
 

@@ -8,6 +8,7 @@
 #include <QQuickWindow>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -15,6 +16,7 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <string>
+#include <utility>
 
 #include "platform/debug_output.h"
 #include "platform/hand_off_marker.h"
@@ -156,7 +158,15 @@ bool WebEngineBrowserEngine::IsLoadable(const QString& url) {
 WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
     : secret_(QStringLiteral("\x01qv%1:")
                   .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'))),
-      page_(std::make_unique<BridgePage>(SharedBrowserProfile(), this)) {
+      host_(new QWidget(parent)) {
+    host_->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(host_);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+void WebEngineBrowserEngine::Start() {
+    if (page_) return;
+    page_ = std::make_unique<BridgePage>(SharedBrowserProfile(), this);
     QWebEngineScript bridge;
     bridge.setName(QStringLiteral("quorvane-bridge"));
     bridge.setInjectionPoint(QWebEngineScript::DocumentCreation);
@@ -165,10 +175,15 @@ WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
     bridge.setSourceCode(BridgeScript(secret_));
     page_->scripts().insert(bridge);
     page_->setUrlRequestInterceptor(new TopRequestWatcher(this));
+    if (background_.isValid()) page_->setBackgroundColor(background_);
 
-    view_ = new QWebEngineView(parent);
+    view_ = new QWebEngineView(host_);
     view_->setPage(page_.get());
     view_->setContextMenuPolicy(Qt::NoContextMenu);
+    host_->layout()->addWidget(view_);
+    const bool hadFocus = host_->hasFocus();
+    host_->setFocusProxy(view_);
+    if (hadFocus) view_->setFocus(Qt::OtherFocusReason);
 
     connect(page_.get(), &QWebEnginePage::loadStarted, this, [this] { busy_ = true; });
     connect(page_.get(), &QWebEnginePage::loadFinished, this,
@@ -177,6 +192,13 @@ WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
                 OnRenderProcessEnded(static_cast<int>(status), exitCode);
             });
+    for (const auto& call : std::exchange(beforeStart_, {})) call();
+}
+
+bool WebEngineBrowserEngine::Started(std::function<void()> call) {
+    if (page_) return true;
+    beforeStart_.push_back(std::move(call));
+    return false;
 }
 
 WebEngineBrowserEngine::~WebEngineBrowserEngine() {
@@ -184,10 +206,11 @@ WebEngineBrowserEngine::~WebEngineBrowserEngine() {
 }
 
 QWidget* WebEngineBrowserEngine::View() {
-    return view_;
+    return host_;
 }
 
 void WebEngineBrowserEngine::Navigate(const QString& url) {
+    if (!Started([this, url] { Navigate(url); })) return;
     if (!IsLoadable(url)) {
         // The engine cannot load it (a hand-off address, say): complete it as a
         // navigation that went nowhere, on the next turn of the loop like any
@@ -214,6 +237,7 @@ void WebEngineBrowserEngine::StartLoad(const QString& url) {
 }
 
 void WebEngineBrowserEngine::Stop() {
+    if (!Started([this] { Stop(); })) return;
     hasDeferred_ = false;
     // A blank page on its way is itself the stop of what was showing: the
     // engine's own stop would cancel it and leave the old page running.
@@ -273,26 +297,34 @@ void WebEngineBrowserEngine::OnRenderProcessEnded(int status, int exitCode) {
 }
 
 void WebEngineBrowserEngine::SetBackgroundColor(const QColor& colour) {
-    page_->setBackgroundColor(colour);
+    background_ = colour;
+    QPalette palette = host_->palette();
+    palette.setColor(QPalette::Window, colour);
+    host_->setPalette(palette);
+    if (page_) page_->setBackgroundColor(colour);
 }
 
 qint64 WebEngineBrowserEngine::RenderProcessId() const {
-    return page_->renderProcessPid();
+    return page_ ? page_->renderProcessPid() : 0;
 }
 
 void WebEngineBrowserEngine::Refresh() {
+    if (!Started([this] { Refresh(); })) return;
     page_->triggerAction(QWebEnginePage::Reload);
 }
 
 QString WebEngineBrowserEngine::LocationURL() const {
-    return location_.isEmpty() ? page_->url().toString() : location_;
+    if (!location_.isEmpty() || !page_) return location_;
+    return page_->url().toString();
 }
 
 void WebEngineBrowserEngine::ExecScript(const QString& code) {
+    if (!Started([this, code] { ExecScript(code); })) return;
     page_->runJavaScript(code);
 }
 
 void WebEngineBrowserEngine::ClearBodyBorderWidth() {
+    if (!Started([this] { ClearBodyBorderWidth(); })) return;
     page_->runJavaScript(QStringLiteral(
         "if (document.body && document.body.style) document.body.style.borderWidth = '';"));
 }

@@ -2,7 +2,9 @@
 
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "browser/browser_engine.h"
 #include "browser/render_crash_policy.h"
@@ -40,6 +42,7 @@ class WebEngineBrowserEngine : public BrowserEngine {
     ~WebEngineBrowserEngine() override;
 
     QWidget* View() override;
+    void Start() override;
     void Navigate(const QString& url) override;
     void Stop() override;
     void Refresh() override;
@@ -64,8 +67,14 @@ class WebEngineBrowserEngine : public BrowserEngine {
     void OnRenderProcessEnded(int status, int exitCode);
     void StartLoad(const QString& url);
     void StartDeferredLoad();
+    // Whether the engine has started; until then calls wait in `beforeStart_`.
+    bool Started(std::function<void()> call);
 
     QString secret_;
+    // Holds the engine's view once started, and shows the page's colour before.
+    QPointer<QWidget> host_;
+    std::vector<std::function<void()>> beforeStart_;
+    QColor background_;
     std::unique_ptr<BridgePage> page_;
     QPointer<QWebEngineView> view_;
     QString location_;

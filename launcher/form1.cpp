@@ -134,7 +134,8 @@ TForm1::TForm1(SharedValues& values, ApplicationServices& services,
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 
-    FormCreate(!engineFactory);
+    RealEngine = !engineFactory;
+    FormCreate();
 }
 
 TForm1::~TForm1() {
@@ -142,18 +143,24 @@ TForm1::~TForm1() {
     IdTCPServer0->Stop();
 }
 
-void TForm1::FormCreate(bool realEngine) {
-    Services.SetOnMessage(
-        [self = QPointer<TForm1>(this)](const AppMessage& message, bool& handled) {
-            if (self) self->AEMessage(message, handled);
-        });
-    // The cache learns of cookies from the moment it exists, so it comes first.
-    if (realEngine) {
+void TForm1::StartBrowser() {
+    // The cache learns of cookies from the moment it exists, so it comes
+    // before the engine loads anything.
+    if (RealEngine && !UrlCacheStore) {
         auto cache = std::make_unique<ProfileUrlCache>(SharedBrowserProfile());
         ProfileCache = cache.get();
         connect(ProfileCache, &ProfileUrlCache::ClearFinished, this, &TForm1::CacheClearFinished);
         UrlCacheStore = std::move(cache);
     }
+    WebBrowser1->StartEngine();
+}
+
+void TForm1::FormCreate() {
+    Services.SetOnMessage(
+        [self = QPointer<TForm1>(this)](const AppMessage& message, bool& handled) {
+            if (self) self->AEMessage(message, handled);
+        });
+    // The browser carries these out once it has started (StartBrowser).
     WebBrowser1->Navigate(QStringLiteral("about:blank"));
     Edit1->hide();
     Button1->hide();

@@ -38,6 +38,9 @@ class TForm1 : public QWidget, private LauncherKeyFilterHost {
     ~TForm1() override;
 
     void LoadStartPage();
+    // Starts the browser's engine, which holds the event loop for a while:
+    // the owner calls it once the launcher's pictures are on the screen.
+    void StartBrowser();
     void RunPageScript(const QString& code);
     void WebBrowser1NavigateComplete2(TWebBrowser* sender, const QString& url);
     void Button1Click();
@@ -107,7 +110,8 @@ class TForm1 : public QWidget, private LauncherKeyFilterHost {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void FormCreate(bool realEngine);
+    void FormCreate();
+    bool RealEngine = false;
     SharedValues& Values;
     ApplicationServices& Services;
     void HandOff(const QString& gameUrl);

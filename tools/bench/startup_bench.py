@@ -15,6 +15,7 @@ display.
 import argparse
 import os
 import re
+import select
 import shutil
 import signal
 import statistics
@@ -122,7 +123,7 @@ class Screen:
         deadline = time.time() + timeout
         while time.time() < deadline:
             if not self.display.pending_events():
-                time.sleep(0.001)
+                select.select([self.display.fileno()], [], [], 0.05)
                 continue
             event = self.display.next_event()
             if event.type != X.MapNotify:
@@ -236,7 +237,7 @@ class Run:
                 break
             if time.time() - self.started > 60:
                 raise TimeoutError("the start page never loaded")
-            time.sleep(0.008)
+            time.sleep(0.012)
         final = samples[-1][1]
         painted = samples[-1][0]
         for stamp, pixels in reversed(samples):
@@ -285,7 +286,8 @@ def run_client(args, site, screen):
         width, height = LAUNCHER_SIZE
         bx, by, bw, bh = LAUNCHER_BROWSER
         # The artwork to the right of and below the browser panel, outside it.
-        figures = run.watch_start(((0, width), [0.1, 0.25, 0.95], height))
+        figures = run.watch_start(((0, width), [0.25, 0.95], height))
+        _, start_page = site.wait_for(r"GET (/hot_update/\S+)", run.mark, 1)
         time.sleep(1.0)
         figures["PSS, start page (MB)"] = tree_pss_mb(run.process.pid)
         figures["CPU, static start page (%)"] = cpu_percent(run.process.pid, args.cpu_seconds)
@@ -309,19 +311,21 @@ def run_client(args, site, screen):
         fps, renderer = run.game_figures(0, 2.0)
         figures.update(fps)
         figures["PSS, game open (MB)"] = tree_pss_mb(run.process.pid)
-        return figures, renderer, loaded.group(2)
+        return figures, renderer, loaded.group(2), start_page.group(1)
     finally:
         run.stop()
 
 
-def run_bare(args, site, screen, game_size):
+def run_bare(args, site, screen, game_size, start_page):
+    """The bare window loads the start page the client asked for, through the
+    same redirect, at the launcher's size, then the game at the game's size."""
     base = "http://127.0.0.1:%d" % args.port
     width, height = LAUNCHER_SIZE
     run = Run(args, site, screen,
-              [args.bare, "--url", base + "/serverlist.html", "--size", "%dx%d" % LAUNCHER_SIZE],
+              [args.bare, "--url", base + start_page, "--size", "%dx%d" % LAUNCHER_SIZE],
               stdin=subprocess.PIPE)
     try:
-        figures = run.watch_start(((0, width), [0.4, 0.6, 0.9], height))
+        figures = run.watch_start(((0, width), [0.5, 0.9], height))
         time.sleep(1.0)
         figures["PSS, start page (MB)"] = tree_pss_mb(run.process.pid)
         figures["CPU, static start page (%)"] = cpu_percent(run.process.pid, args.cpu_seconds)
@@ -362,12 +366,12 @@ def main():
     client, bare, renderers = [], [], {"client": set(), "bare": set()}
     try:
         for i in range(args.runs):
-            figures, renderer, game_size = run_client(args, site, screen)
+            figures, renderer, game_size, start_page = run_client(args, site, screen)
             client.append(figures)
             renderers["client"].add(renderer)
             print("run %d client: %s" % (i + 1, ", ".join(
                 "%s %.3g" % item for item in figures.items())), flush=True)
-            figures, renderer = run_bare(args, site, screen, game_size)
+            figures, renderer = run_bare(args, site, screen, game_size, start_page)
             bare.append(figures)
             renderers["bare"].add(renderer)
             print("run %d bare:   %s" % (i + 1, ", ".join(
