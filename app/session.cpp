@@ -67,6 +67,7 @@ Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEng
     TForm2* game = Form2.get();
     TForm3* notice = Form3.get();
     QObject::connect(launcher, &TForm1::GameRequested, game, [game](const QString& gameUrl) {
+        game->WebBrowser1->StartEngine();
         ShowOnceTheGameIsRequested(game);
         game->OpenGame(gameUrl);
     });
@@ -85,6 +86,16 @@ Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEng
 }
 
 void Session::StartBrowsers() {
+    if (std::exchange(BrowsersStarted, true)) return;
     Form1->StartBrowser();
-    Form2->WebBrowser1->StartEngine();
+    // The game's engine starts once the start page is in, not to hold up its
+    // loading; a hand-off before then starts it itself.
+    TWebBrowser* game = Form2->WebBrowser1;
+    auto waiting = std::make_shared<QMetaObject::Connection>();
+    *waiting = QObject::connect(Form1->WebBrowser1, &TWebBrowser::OnDocumentComplete, game,
+                                [game, waiting](TWebBrowser*, const QString& url) {
+                                    if (url == QLatin1String("about:blank")) return;
+                                    QObject::disconnect(*waiting);
+                                    game->StartEngine();
+                                });
 }

@@ -18,8 +18,8 @@ class Session {
     explicit Session(ApplicationServices& services, BrowserEngineFactory launcherEngine = nullptr,
                      BrowserEngineFactory gameEngine = nullptr);
 
-    // Starts both browsers' engines now rather than after the launcher's
-    // first paint; later calls change nothing.
+    // Starts the launcher's browser now rather than after its first paint,
+    // and the game's once the start page is in; later calls change nothing.
     void StartBrowsers();
 
     SharedValues Values;
@@ -27,4 +27,7 @@ class Session {
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm3> Form3;
+
+  private:
+    bool BrowsersStarted = false;
 };

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QOpenGLContext>
+#include <QQuickWidget>
 #include <QQuickWindow>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -160,6 +161,11 @@ WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
                   .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'))),
       host_(new QWidget(parent)) {
     host_->setAutoFillBackground(true);
+    // The engine's view draws through a scene-graph widget. Added to a window
+    // already on the screen, such a widget makes the window be made anew
+    // (unmapped, mapped and painted again), so the launcher would flicker when
+    // its engine starts; one present from the outset spares that.
+    (new QQuickWidget(host_))->hide();
     auto* layout = new QVBoxLayout(host_);
     layout->setContentsMargins(0, 0, 0, 0);
 }
