@@ -32,7 +32,11 @@
   // a list left running behind the game shows up in the site's log.
   function poll() {
     fetch("/serverlist/online?t=" + Date.now()).then(function (r) { return r.json(); })
-      .then(function (d) { document.getElementById("online").textContent = d.online; })
+      .then(function (d) {
+        // Only a changed count is drawn again: a list at rest paints nothing.
+        var online = document.getElementById("online");
+        if (online.textContent !== String(d.online)) online.textContent = d.online;
+      })
       .catch(function () {});
   }
   poll();
