@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     quorvane::command::RaiseDescriptorLimit();
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/app_icon.png")));
     ChooseBrowserCompositing();
     // The launcher is the main window: only closing it ends the loop, hiding

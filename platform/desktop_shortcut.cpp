@@ -263,6 +263,8 @@ std::string DesktopEntryText(const ShortcutContents& contents) {
     text += "Name=" + EscapeValue(ToUtf8(contents.name)) + "\n";
     text += "Comment=" + EscapeValue(ToUtf8(contents.description)) + "\n";
     text += "Exec=" + EscapeValue(QuoteExecArgument(ToUtf8(contents.target))) + "\n";
+    // The name the installed icons carry in the icon theme.
+    text += "Icon=" + std::string(kIconName) + "\n";
     text += "Terminal=false\n";
     return text;
 }

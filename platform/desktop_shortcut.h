@@ -43,6 +43,7 @@ ShellServices& SystemShellServices();
 
 inline constexpr std::u16string_view kProductName = u"Quorvane";
 inline constexpr std::u16string_view kShortcutExtension = u".desktop";
+inline constexpr std::string_view kIconName = "quorvane";
 
 // Makes sure the desktop holds a shortcut to the running program, unless the
 // program runs from the desktop directory itself. The folders are compared

@@ -10,6 +10,7 @@ packages=(
   libqt6webenginecore6-bin libqt6svg6 qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  dpkg-dev lintian desktop-file-utils appstream
   fonts-noto-cjk fonts-urw-base35 python3 python3-xlib procps
 )
 

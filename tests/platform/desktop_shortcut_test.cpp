@@ -98,7 +98,7 @@ TEST_F(TempHome, CleanDesktopGetsAnExecutableEntryForTheProgram) {
               "Comment=" +
                   desktop_.string() +
                   "\n"
-                  "Exec=\"/opt/quorvane games/bin/quorvane\"\nTerminal=false\n");
+                  "Exec=\"/opt/quorvane games/bin/quorvane\"\nIcon=quorvane\nTerminal=false\n");
     const auto perms = fs::status(shortcut_).permissions();
     EXPECT_NE(perms & fs::perms::owner_exec, fs::perms::none);
     EXPECT_NE(perms & fs::perms::owner_read, fs::perms::none);

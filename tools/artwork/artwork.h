@@ -15,7 +15,7 @@ namespace artwork {
 enum class Storage { Alpha, Opaque, Palette };
 
 struct Picture {
-    const char* resource;  // one of the quorvane::pictures constants
+    const char* resource;  // a quorvane::pictures constant, or a path of its own
     QImage image;
     Storage storage;
 };

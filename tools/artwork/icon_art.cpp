@@ -2,6 +2,7 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <utility>
 
 #include "artwork.h"
 #include "paint_kit.h"
@@ -57,15 +58,27 @@ QImage icon256() {
     return img;
 }
 
+// Icons for the desktop's icon theme only, not resources of the program.
+const std::pair<const char*, int> kThemeIconSizes[] = {
+    {"icons/quorvane_16.png", 16}, {"icons/quorvane_32.png", 32},   {"icons/quorvane_48.png", 48},
+    {"icons/quorvane_64.png", 64}, {"icons/quorvane_128.png", 128}, {"icons/quorvane_256.png", 256},
+};
+
 }  // namespace
 
 Pictures iconPictures() {
     const QImage large = icon256();
-    QImage small = large.scaled(32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return {
-        {quorvane::pictures::kAppIcon, large, Storage::Alpha},
-        {quorvane::pictures::kAppIconSmall, small, Storage::Alpha},
+    const auto scaled = [&](int size) {
+        return large.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     };
+    Pictures pictures = {
+        {quorvane::pictures::kAppIcon, large, Storage::Alpha},
+        {quorvane::pictures::kAppIconSmall, scaled(32), Storage::Alpha},
+    };
+    // The desktop's icon theme takes these sizes; the package installs them.
+    for (const auto& [name, size] : kThemeIconSizes)
+        pictures.push_back({name, scaled(size), Storage::Alpha});
+    return pictures;
 }
 
 }  // namespace artwork

@@ -7,6 +7,7 @@
 //   QT_QPA_PLATFORM=offscreen make_artwork resources/images
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QRect>
@@ -161,7 +162,12 @@ int main(int argc, char** argv) {
         if (std::strcmp(pic.resource, quorvane::pictures::kLauncherBackground) == 0)
             checkLauncherBackground(pic, img);
 
-        const QString name = QString::fromLatin1(pic.resource).section(QLatin1Char('/'), -1);
+        // Resources are written by file name; other pictures keep their folder.
+        const QString resource = QString::fromLatin1(pic.resource);
+        const QString name = resource.startsWith(QLatin1String(":/"))
+                                 ? resource.section(QLatin1Char('/'), -1)
+                                 : resource;
+        QDir(outDir).mkpath(QFileInfo(QDir(outDir).filePath(name)).path());
         QImageWriter writer(QDir(outDir).filePath(name), "png");
         if (!writer.write(img)) {
             std::fprintf(stderr, "make_artwork: writing %s: %s\n", qPrintable(name),
