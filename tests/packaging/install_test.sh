@@ -15,7 +15,10 @@ mkdir -p "$shots"
 work="$(mktemp -d /tmp/quorvane-package.XXXXXX)"
 pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do pkill -KILL -P "$pid" 2>/dev/null || true; kill -KILL "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do
+    pkill -KILL -P "$pid" 2>/dev/null || true
+    kill -KILL "$pid" 2>/dev/null || true
+  done
   pkill -KILL -u nobody -f "$work" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -26,8 +29,8 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/out" >/dev/null
 deb="$(ls "$work"/out/quorvane_*_amd64.deb)"
 echo "== dpkg -c $(basename "$deb")"
 dpkg -c "$deb"
-echo "== dpkg -I"
-dpkg -I "$deb" | sed -n '/Package:/,$p'
+echo "== control"
+dpkg-deb -f "$deb"
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
