@@ -29,6 +29,20 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         sys.stdout.write("%s%s %s %s\n" % (stamp, self.command, self.path, code))
         sys.stdout.flush()
 
+    def send_head(self):
+        # Vendored packages are kept compressed; the browser takes them as
+        # they are.
+        path = self.translate_path(self.path)
+        if not os.path.exists(path) and os.path.isfile(path + ".gz"):
+            f = open(path + ".gz", "rb")
+            self.send_response(200)
+            self.send_header("Content-Type", self.guess_type(path))
+            self.send_header("Content-Encoding", "gzip")
+            self.send_header("Content-Length", str(os.fstat(f.fileno()).st_size))
+            self.end_headers()
+            return f
+        return super().send_head()
+
     def do_POST(self):
         # Beacons sent as a page goes away arrive as posts.
         if self.path.startswith("/log/"):
