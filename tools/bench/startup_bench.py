@@ -250,7 +250,7 @@ class Run:
         return {"mapped": self.since_start(mapped), "painted": self.since_start(painted),
                 "start page load": self.since_start(loaded_at)}
 
-    def game_figures(self, fps_from, settle):
+    def game_figures(self, settle):
         """Frame rate and renderer of the game page over the benchmark's window."""
         start = self.site.mark()
         time.sleep(settle + self.args.fps_seconds)
@@ -310,7 +310,7 @@ def run_client(args, site, screen):
         figures["hand-off: enter → game load (ms)"] = 1000 * (int(loaded.group(1)) / 1000.0 -
                                                             entered_at)
         screen.park_pointer()
-        fps, renderer = run.game_figures(0, 2.0)
+        fps, renderer = run.game_figures(2.0)
         figures.update(fps)
         figures["PSS, game open (MB)"] = tree_pss_mb(run.process.pid)
         return figures, renderer, loaded.group(2), start_page.group(1)
@@ -336,7 +336,7 @@ def run_bare(args, site, screen, game_size, start_page):
                                 .encode())
         run.process.stdin.flush()
         site.wait_for(r"GET /log/load\?page=game&server=1&", mark, 20)
-        fps, renderer = run.game_figures(0, 2.0)
+        fps, renderer = run.game_figures(2.0)
         figures.update(fps)
         figures["PSS, game open (MB)"] = tree_pss_mb(run.process.pid)
         return figures, renderer
