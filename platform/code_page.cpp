@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <stdexcept>
+#include <type_traits>
 
 namespace quorvane::platform {
 namespace {
@@ -19,8 +21,9 @@ constexpr const char* kNativeUtf16 =
 
 thread_local std::uint64_t converter_input_bytes = 0;
 
-// One iconv descriptor per conversion call: cheap enough for our message sizes
-// and keeps the functions safe to call from any command-server thread.
+// One iconv descriptor per direction and thread, opened on first use: opening
+// one costs more than converting a whole command, and a descriptor must not be
+// shared between threads.
 class Converter {
   public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
@@ -55,6 +58,34 @@ class Converter {
     iconv_t cd_;
 };
 
+// The thread's converter for one direction, in its initial state: a call that
+// ended in an exception may have left it mid-sequence.
+Converter& ConverterTo(const char* to, const char* from, std::unique_ptr<Converter>& slot) {
+    if (!slot) slot = std::make_unique<Converter>(to, from);
+    slot->Reset();
+    return *slot;
+}
+
+Converter& ToGbk() {
+    thread_local std::unique_ptr<Converter> converter;
+    return ConverterTo("GBK", kNativeUtf16, converter);
+}
+
+Converter& FromGbk() {
+    thread_local std::unique_ptr<Converter> converter;
+    return ConverterTo("UTF-16LE", "GBK", converter);
+}
+
+// ASCII is the same in both encodings; most commands and replies are nothing
+// else, and need no converter at all.
+template <typename Unit>
+bool IsAscii(const Unit* units, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (static_cast<std::make_unsigned_t<Unit>>(units[i]) >= 0x80) return false;
+    }
+    return true;
+}
+
 bool IsHighSurrogate(char16_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
@@ -69,8 +100,9 @@ std::uint64_t ConverterInputBytes() {
 }
 
 std::string ToAnsi(std::u16string_view text) {
+    if (IsAscii(text.data(), text.size())) return std::string(text.begin(), text.end());
     // iconv reads the code units where they lie, so nothing is copied for it.
-    Converter converter("GBK", kNativeUtf16);
+    Converter& converter = ToGbk();
     const char* const data = reinterpret_cast<const char*>(text.data());
     std::string out;
     out.reserve(text.size());
@@ -113,7 +145,8 @@ std::string ToAnsi(std::u16string_view text) {
 }
 
 std::u16string FromAnsi(std::string_view bytes) {
-    Converter converter("UTF-16LE", "GBK");
+    if (IsAscii(bytes.data(), bytes.size())) return std::u16string(bytes.begin(), bytes.end());
+    Converter& converter = FromGbk();
     std::string le;
     size_t i = 0;
     while (i < bytes.size()) {

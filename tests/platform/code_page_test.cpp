@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace quorvane::platform {
 namespace {
@@ -54,6 +57,27 @@ TEST(CodePageTest, UnrepresentableCharactersBecomeTheDefaultCharacter) {
     for (const auto& c : cases) {
         EXPECT_EQ(ToAnsi(c.text), c.bytes) << ToUtf8(c.text);
     }
+}
+
+TEST(CodePageTest, ThreadsConvertAtTheSameTimeWithoutDisturbingEachOther) {
+    // Every command-server thread converts; a converter shared between them
+    // would mix their texts.
+    std::u16string text;
+    for (int i = 0; i < 300; ++i) text += u"服务器ก😀a";
+    const std::string expected = ToAnsi(text);
+    const std::u16string decoded = FromAnsi(expected);
+    std::vector<std::thread> threads;
+    std::atomic<int> mismatches{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 50; ++i) {
+                if (ToAnsi(text) != expected) ++mismatches;
+                if (FromAnsi(expected) != decoded) ++mismatches;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(CodePageTest, EncodingCostGrowsLinearlyWithUnrepresentableCharacters) {
