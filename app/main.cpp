@@ -20,8 +20,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     try {
-        Session session(app);
-        session.Form1->show();
+        Session session(app, nullptr, nullptr, Session::LauncherShow::kAtOnce);
         QApplication::exec();
     } catch (const std::exception& e) {
         TApplication::ShowException(QString::fromUtf8(e.what()));

@@ -57,12 +57,14 @@ void ShowOnceTheGameIsRequested(TForm2* game) {
 }  // namespace
 
 Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEngine,
-                 BrowserEngineFactory gameEngine)
+                 BrowserEngineFactory gameEngine, LauncherShow launcherShow)
     // The launcher's creation runs its whole start (start page, shortcut,
     // command server) before the other windows exist, and needs none of them.
-    : Form1(std::make_unique<TForm1>(Values, services, std::move(launcherEngine))),
-      Form2(std::make_unique<TForm2>(Values, services, std::move(gameEngine))),
-      Form3(std::make_unique<TForm3>(Values, services)) {
+    : Form1(std::make_unique<TForm1>(Values, services, std::move(launcherEngine))) {
+    // The window system maps the launcher while the others are being made.
+    if (launcherShow == LauncherShow::kAtOnce) Form1->show();
+    Form2 = std::make_unique<TForm2>(Values, services, std::move(gameEngine));
+    Form3 = std::make_unique<TForm3>(Values, services);
     TForm1* launcher = Form1.get();
     TForm2* game = Form2.get();
     TForm3* notice = Form3.get();

@@ -14,9 +14,15 @@
 // three. The windows reach one another through the signals wired here.
 class Session {
   public:
+    // When the launcher first shows: at once, before the other windows are
+    // made (the player sees it sooner; nothing can reach them before the
+    // event loop runs), or when the caller shows it.
+    enum class LauncherShow { kByCaller, kAtOnce };
+
     // Without factories the browsers use the real engine.
     explicit Session(ApplicationServices& services, BrowserEngineFactory launcherEngine = nullptr,
-                     BrowserEngineFactory gameEngine = nullptr);
+                     BrowserEngineFactory gameEngine = nullptr,
+                     LauncherShow launcherShow = LauncherShow::kByCaller);
 
     // Starts the launcher's browser now rather than after its first paint,
     // and the game's once the start page is in; later calls change nothing.

@@ -16,6 +16,7 @@ import time
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     log_times = False
+    poll_ms = 1000
 
     def setup(self):
         super().setup()
@@ -60,7 +61,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.end_headers()
             return
         if path == "/serverlist/online":
-            body = b'{"online": 1024}'
+            body = b'{"online": 1024, "next": %d}' % self.poll_ms
             self.send_response(200)
             self.send_header("Content-Type", "application/json")
             self.send_header("Content-Length", str(len(body)))
@@ -86,8 +87,12 @@ def main():
     parser.add_argument("--port", type=int, default=8731)
     parser.add_argument("--log-times", action="store_true",
                         help="start each log line with the request's arrival time")
+    parser.add_argument("--poll-ms", type=int, default=1000,
+                        help="how often the server list asks for the player count; "
+                             "0 makes it ask once and then stay still")
     args = parser.parse_args()
     Handler.log_times = args.log_times
+    Handler.poll_ms = args.poll_ms
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "site")
     handler = functools.partial(Handler, directory=root)
     http.server.ThreadingHTTPServer.allow_reuse_address = True

@@ -28,19 +28,22 @@
     });
   });
 
-  // The player count follows the site every second, as real server lists do;
-  // a list left running behind the game shows up in the site's log.
+  // The player count follows the site, every second unless the site says
+  // otherwise ("next": milliseconds to the next look, 0 for none), as real
+  // server lists do; a list left running behind the game shows up in the
+  // site's log.
   function poll() {
     fetch("/serverlist/online?t=" + Date.now()).then(function (r) { return r.json(); })
       .then(function (d) {
         // Only a changed count is drawn again: a list at rest paints nothing.
         var online = document.getElementById("online");
         if (online.textContent !== String(d.online)) online.textContent = d.online;
+        var next = typeof d.next === "number" ? d.next : 1000;
+        if (next > 0) setTimeout(poll, next);
       })
-      .catch(function () {});
+      .catch(function () { setTimeout(poll, 1000); });
   }
   poll();
-  setInterval(poll, 1000);
 
   // What the page receives and where its entries are, told to the site's log
   // for the tests that drive the client as a player does.
