@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -72,9 +71,9 @@ std::u16string ReadNotice(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info, 
 // Runs the child under this debugger until it exits. The debug events stop
 // the child until they are answered, so the notices come in the order they
 // were written.
-Capture RunChild(int threads, const std::vector<std::u16string>& notices) {
+Capture RunChild(const std::vector<std::u16string>& notices) {
     Capture capture;
-    std::wstring commandLine = Quoted(u"debug_output_child") + L" " + std::to_wstring(threads);
+    std::wstring commandLine = Quoted(u"debug_output_child");
     for (const auto& notice : notices) commandLine += L" " + Quoted(notice);
     const std::wstring child = ChildPath();
     STARTUPINFOW startup{};
@@ -145,7 +144,7 @@ TEST(DebugOutputTest, EachNoticeIsOneStringWithNothingAdded) {
         u" spaces at both ends ",
         u"TCPServer\u4FA6\u542C\u5F02\u5E38\uFF1A" + std::u16string(3000, u'\u670D'),
     };
-    const Capture capture = RunChild(1, notices);
+    const Capture capture = RunChild(notices);
     EXPECT_EQ(capture.exitCode, 0u);
     ExpectAnsiFormReadable(capture);
     ASSERT_EQ(capture.notices.size(), notices.size());
@@ -159,25 +158,10 @@ TEST(DebugOutputTest, EachNoticeIsOneStringWithNothingAdded) {
 // WaitForDebugEventEx gets the notice as it was written.
 TEST(DebugOutputTest, CharactersOutsideTheAnsiCodePageUnderWine) {
     const std::u16string notice = u"x\U0001F600y\u0E01\uFF1A";
-    const Capture capture = RunChild(1, {notice});
+    const Capture capture = RunChild({notice});
     ExpectAnsiFormReadable(capture);
     ASSERT_EQ(capture.notices.size(), 1u);
     EXPECT_EQ(capture.notices[0], capture.ansi ? u"x??y?\uFF1A" : notice);
-}
-
-TEST(DebugOutputTest, NoticesFromManyThreadsStayWhole) {
-    std::vector<std::u16string> notices;
-    for (int i = 0; i < 25; ++i)
-        notices.push_back(u"TCP\u65AD\u5F00\u8FDE\u63A5\uFF1A" +
-                          std::u16string(40 + i, static_cast<char16_t>(u'a' + i)));
-    const int threads = 4;
-    const Capture capture = RunChild(threads, notices);
-    EXPECT_EQ(capture.exitCode, 0u);
-    std::map<std::u16string, int> seen;
-    for (const auto& notice : capture.notices) ++seen[notice];
-    std::map<std::u16string, int> expected;
-    for (const auto& notice : notices) expected[notice] = threads;
-    EXPECT_EQ(seen, expected);
 }
 
 }  // namespace
