@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,13 @@ std::wstring ChildPath() {
     std::wstring path(self, length);
     return path.substr(0, path.rfind(L'\\') + 1) + L"" DEBUG_OUTPUT_CHILD;
 }
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const {
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 // One argument as CommandLineToArgvW reads it back: in quotes, with a
 // backslash before each quote and the backslashes that precede one doubled.
@@ -84,6 +92,7 @@ Capture RunChild(const std::vector<std::u16string>& notices) {
         ADD_FAILURE() << "cannot start the child, error " << GetLastError();
         return capture;
     }
+    const UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
     for (;;) {
         DEBUG_EVENT event{};
         if (!WaitForDebugEvent(&event, 60000)) {
@@ -98,10 +107,11 @@ Capture RunChild(const std::vector<std::u16string>& notices) {
                     ReadNotice(process.hProcess, event.u.DebugString, capture.ansi));
                 break;
             case CREATE_PROCESS_DEBUG_EVENT:
-                if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+                // The debugger is handed the image file's handle to close.
+                HandleCloser{}(event.u.CreateProcessInfo.hFile);
                 break;
             case LOAD_DLL_DEBUG_EVENT:
-                if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+                HandleCloser{}(event.u.LoadDll.hFile);
                 break;
             case EXCEPTION_DEBUG_EVENT:
                 // The breakpoint the system stops a new debuggee at is ours to
@@ -119,8 +129,6 @@ Capture RunChild(const std::vector<std::u16string>& notices) {
         if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) break;
     }
     WaitForSingleObject(process.hProcess, 60000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return capture;
 }
 

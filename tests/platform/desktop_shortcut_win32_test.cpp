@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -54,36 +55,54 @@ std::u16string U16(const wchar_t* text) {
     return std::u16string(text, text + std::wcslen(text));
 }
 
+struct ComRelease {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+template <typename Interface>
+using ComOwner = std::unique_ptr<Interface, ComRelease>;
+
+// Balances a successful CoInitialize.
+struct ComScope {
+    ComScope() : entered(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComScope() {
+        if (entered) CoUninitialize();
+    }
+    const bool entered;
+};
+
 // Reads a shortcut file the way the shell does.
 LinkFields ReadLink(const fs::path& file) {
     LinkFields fields;
-    EXPECT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    IShellLinkW* link = nullptr;
-    IPersistFile* persist = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link))) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
-        EXPECT_EQ(persist->Load(file.c_str(), STGM_READ), S_OK);
-        wchar_t text[INFOTIPSIZE] = {};
-        WIN32_FIND_DATAW found{};
-        link->GetPath(text, INFOTIPSIZE, &found, 0);
-        fields.path = U16(text);
-        text[0] = L'\0';
-        link->GetArguments(text, INFOTIPSIZE);
-        fields.arguments = U16(text);
-        text[0] = L'\0';
-        link->GetWorkingDirectory(text, INFOTIPSIZE);
-        fields.workingDirectory = U16(text);
-        text[0] = L'\0';
-        link->GetDescription(text, INFOTIPSIZE);
-        fields.description = U16(text);
-        link->GetShowCmd(&fields.showCommand);
-    } else {
+    const ComScope com;
+    EXPECT_TRUE(com.entered);
+    IShellLinkW* linkPointer = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&linkPointer)))) {
         ADD_FAILURE() << "no shell-link object";
+        return fields;
     }
-    if (persist) persist->Release();
-    if (link) link->Release();
-    CoUninitialize();
+    const ComOwner<IShellLinkW> link(linkPointer);
+    IPersistFile* persistPointer = nullptr;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persistPointer)))) {
+        ADD_FAILURE() << "no IPersistFile";
+        return fields;
+    }
+    const ComOwner<IPersistFile> persist(persistPointer);
+    EXPECT_EQ(persist->Load(file.c_str(), STGM_READ), S_OK);
+    wchar_t text[INFOTIPSIZE] = {};
+    WIN32_FIND_DATAW found{};
+    link->GetPath(text, INFOTIPSIZE, &found, 0);
+    fields.path = U16(text);
+    text[0] = L'\0';
+    link->GetArguments(text, INFOTIPSIZE);
+    fields.arguments = U16(text);
+    text[0] = L'\0';
+    link->GetWorkingDirectory(text, INFOTIPSIZE);
+    fields.workingDirectory = U16(text);
+    text[0] = L'\0';
+    link->GetDescription(text, INFOTIPSIZE);
+    fields.description = U16(text);
+    link->GetShowCmd(&fields.showCommand);
     return fields;
 }
 

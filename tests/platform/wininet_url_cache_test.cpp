@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,12 +29,7 @@ std::u16string U16(const std::wstring& text) {
 void AddEntry(const std::wstring& url, DWORD type) {
     wchar_t file[MAX_PATH] = {};
     ASSERT_TRUE(CreateUrlCacheEntryW(url.c_str(), 0, L"html", file, 0)) << GetLastError();
-    const HANDLE handle =
-        CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << GetLastError();
-    DWORD written = 0;
-    WriteFile(handle, "<p>", 3, &written, nullptr);
-    CloseHandle(handle);
+    std::ofstream(std::filesystem::path(file), std::ios::binary) << "<p>";
     const FILETIME never{};
     ASSERT_TRUE(
         CommitUrlCacheEntryW(url.c_str(), file, never, never, type, nullptr, 0, nullptr, nullptr))
