@@ -3,7 +3,8 @@
 # the private Wine prefix PREFIX (created on first use), headless and without
 # Wine's debug output. The program's exit code is this script's.
 # wine-run.sh PREFIX --init: only creates the prefix (about 10 s) and starts
-# its wineserver.
+# its wineserver. wine-run.sh PREFIX --stop: ends the prefix's session (its
+# wineserver and background processes) at once instead of a minute later.
 #
 # The cross build's CMAKE_CROSSCOMPILING_EMULATOR, so ctest and
 # gtest_discover_tests run the test .exe files through it. A wineserver is
@@ -28,6 +29,10 @@ if [ ! -x "$wine" ]; then
 fi
 
 export WINEPREFIX="$prefix"
+if [ "$1" = --stop ]; then
+  [ ! -d "$prefix" ] || "$server" --kill >/dev/null 2>&1 || true
+  exit 0
+fi
 export WINEDEBUG=-all
 # No Mono or Gecko downloads, no menu entries in the host's desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

@@ -197,6 +197,16 @@ TEST(SocketLayerTest, ReceivingNeverWaitsAndSendingAllWaitsForRoom) {
     EXPECT_EQ(SendNow(pair.served.Get(), sent.data(), 1 << 20), 0u);
 }
 
+TEST(SocketLayerTest, ShuttingDownEndsBothDirectionsForThePeer) {
+    Pair pair;
+    ASSERT_TRUE(pair.served);
+    ShutdownBoth(pair.served.Get());
+    ASSERT_EQ(WaitReadable(pair.client.Get(), kInvalidHandle, 5000), WaitResult::kReadable);
+    char byte;
+    EXPECT_EQ(ReceiveNow(pair.client.Get(), &byte, 1), 0);
+    EXPECT_THROW(SendNow(pair.served.Get(), "x", 1), SocketError);  // nothing goes out any more
+}
+
 TEST(SocketLayerTest, APeerThatResetsFailsTheNextReceive) {
     Pair pair;
     ASSERT_TRUE(pair.served);
