@@ -22,10 +22,20 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sched.h>
+#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 
 #include <cerrno>
+#include <csignal>
+
+extern char** environ;
 #endif
+
+#include <chrono>
+#include <thread>
+
+#include "platform/code_page.h"
 
 namespace quorvane::command::testing {
 
@@ -108,6 +118,30 @@ bool HasNoDelay(net::Handle socket) {
     ::getsockopt(static_cast<SOCKET>(socket), IPPROTO_TCP, TCP_NODELAY,
                  reinterpret_cast<char*>(&on), &size);
     return on != FALSE;
+}
+
+int RunProgram(const std::string& path, const std::vector<std::string>& arguments) {
+    // Every argument quoted; none of the tests' arguments holds a quote.
+    std::string line = "\"" + path + "\"";
+    for (const std::string& argument : arguments) line += " \"" + argument + "\"";
+    const std::u16string wide = platform::FromUtf8(line);
+    std::wstring command_line(wide.begin(), wide.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process)) {
+        return -1;
+    }
+    DWORD code = static_cast<DWORD>(-1);
+    if (::WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) {
+        ::GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        ::TerminateProcess(process.hProcess, 1);
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return static_cast<int>(code);
 }
 
 size_t ThreadCount() {
@@ -196,6 +230,27 @@ bool HasNoDelay(net::Handle socket) {
     socklen_t size = sizeof on;
     ::getsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, &size);
     return on != 0;
+}
+
+int RunProgram(const std::string& path, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 size_t ThreadCount() {

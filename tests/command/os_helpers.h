@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "command/socket_layer.h"
@@ -38,6 +39,10 @@ size_t WaitForAny(std::vector<Readiness>& items, int timeout_ms);
 bool IsInheritable(net::Handle socket);
 // Whether small writes on `socket` go out at once (no Nagle).
 bool HasNoDelay(net::Handle socket);
+
+// Runs the program at `path` with the given arguments (UTF-8) and waits up to
+// 30 s for it; its exit code, or -1 when it could not be run or did not end.
+int RunProgram(const std::string& path, const std::vector<std::string>& arguments);
 
 // Threads of this process.
 size_t ThreadCount();
