@@ -80,6 +80,11 @@ TEST(SocketLayerTest, PollerReportsWhatEachSocketWaitsFor) {
     n = poller.Wait(events, 5000);
     ASSERT_EQ(n, 1u);
     EXPECT_TRUE(events[0].readable || events[0].failed);
+    if (testing::RunningUnderWine()) {
+        // Wine 8.0's WSAPoll reports the end of the stream as POLLHUP alone,
+        // without POLLRDNORM; the loop answers a failure with a receive too.
+        EXPECT_TRUE(events[0].failed && !events[0].readable);
+    }
     EXPECT_EQ(ReceiveNow(a.served.Get(), &byte, 1), 0);
 }
 
