@@ -1,6 +1,5 @@
 #include "command/command_server.h"
 
-#include <cerrno>
 #include <mutex>
 #include <optional>
 #include <utility>
@@ -29,7 +28,7 @@ void ExecuteCommand(TcpConnection& connection, ServerKind kind, TcpServer& serve
 }
 
 bool IsAddressError(int error_code) {
-    return error_code == EADDRINUSE || error_code == EACCES || error_code == EPERM;
+    return net::IsAddressRefused(error_code);
 }
 
 CommandServer::CommandServer(ServerKind kind, uint16_t& port, CommandActions& actions,

@@ -1,10 +1,22 @@
 #include "command/descriptors.h"
 
+#ifdef _WIN32
+#include <limits>
+#else
 #include <sys/resource.h>
 
 #include <algorithm>
+#endif
 
 namespace quorvane::command {
+
+#ifdef _WIN32
+
+uint64_t RaiseDescriptorLimit() {
+    return std::numeric_limits<uint64_t>::max();
+}
+
+#else
 
 uint64_t RaiseDescriptorLimit() {
     rlimit limit{};
@@ -17,5 +29,7 @@ uint64_t RaiseDescriptorLimit() {
     }
     return static_cast<uint64_t>(limit.rlim_cur);
 }
+
+#endif
 
 }  // namespace quorvane::command

@@ -16,6 +16,9 @@ inline constexpr uint64_t kDescriptorLimitCap = 65536;
 // kDescriptorLimitCap; never lowers it. Returns the soft limit in force
 // afterwards (0 if it cannot be read). Call once at start-up, before threads
 // that open descriptors exist.
+//
+// Windows has no such limit: sockets are handles, bounded only by the
+// system's memory. There it does nothing and returns UINT64_MAX.
 uint64_t RaiseDescriptorLimit();
 
 }  // namespace quorvane::command

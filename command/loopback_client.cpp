@@ -1,6 +1,5 @@
 #include "command/loopback_client.h"
 
-#include <cerrno>
 #include <utility>
 
 #include "command/command_server.h"
@@ -38,7 +37,7 @@ std::optional<std::string> LoopbackClient::Receive(std::chrono::milliseconds tim
         try {
             n = net::ReceiveNow(socket_.Get(), buffer, sizeof buffer);
         } catch (const SocketError& e) {
-            if (e.Code() != ECONNRESET) throw;
+            if (!net::IsConnectionReset(e.Code())) throw;
             n = 0;
         }
         if (n == 0) {

@@ -34,7 +34,11 @@ std::u16string LocalDateTimeText(std::chrono::system_clock::time_point when) {
         --time;
     }
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &time);
+#else
     localtime_r(&time, &local);
+#endif
     return FormatDateTime(local, static_cast<int>(millis));
 }
 

@@ -275,6 +275,7 @@ void TcpServer::Admit(net::Socket socket) {
         connections_.items_.push_back(&connection);
     } catch (const std::exception& e) {
         // No memory for it: drop this connection, keep serving.
+        poller_->Remove(connection.socket_.Get());
         ReportListenError(MessageOf(e));
         return;
     }
@@ -370,8 +371,8 @@ void TcpServer::End(TcpConnection& connection, bool failed, std::u16string error
             // Nothing is left to report it to.
         }
     }
-    // Last, so a peer that sees the close finds every notice already written;
-    // the poller forgets the descriptor with it.
+    // Last, so a peer that sees the close finds every notice already written.
+    if (poller_) poller_->Remove(connection.socket_.Get());
     connection.socket_.Reset();
 }
 

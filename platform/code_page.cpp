@@ -1,80 +1,13 @@
 #include "platform/code_page.h"
 
-#include <iconv.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <memory>
-#include <stdexcept>
 #include <type_traits>
+
+#include "platform/code_page_converter.h"
 
 namespace quorvane::platform {
 namespace {
 
-// The most UTF-16 code units handed to iconv in one call when encoding. Their
-// GBK, at most two bytes each, fits the converter's buffer at once: iconv
-// decodes its input again when the output runs out of room.
-constexpr size_t kLongestStretch = 512;
-
-constexpr const char* kNativeUtf16 =
-    __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? "UTF-16LE" : "UTF-16BE";
-
 thread_local std::uint64_t converter_input_bytes = 0;
-
-// One iconv descriptor per direction and thread, opened on first use: opening
-// one costs more than converting a whole command, and a descriptor must not be
-// shared between threads.
-class Converter {
-  public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-            throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
-        }
-    }
-    ~Converter() { iconv_close(cd_); }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    // Converts as much of [in, in+size) as possible. Returns the number of input
-    // bytes consumed; stops at the first sequence that cannot be converted.
-    size_t Convert(const char* in, size_t size, std::string& out) {
-        converter_input_bytes += size;
-        char buffer[1024];
-        auto* src = const_cast<char*>(in);
-        size_t left = size;
-        while (left > 0) {
-            char* dst = buffer;
-            size_t room = sizeof buffer;
-            size_t rc = iconv(cd_, &src, &left, &dst, &room);
-            out.append(buffer, dst - buffer);
-            if (rc == static_cast<size_t>(-1) && errno != E2BIG) break;
-        }
-        return size - left;
-    }
-
-    void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
-
-  private:
-    iconv_t cd_;
-};
-
-// The thread's converter for one direction, in its initial state: a call that
-// ended in an exception may have left it mid-sequence.
-Converter& ConverterTo(const char* to, const char* from, std::unique_ptr<Converter>& slot) {
-    if (!slot) slot = std::make_unique<Converter>(to, from);
-    slot->Reset();
-    return *slot;
-}
-
-Converter& ToGbk() {
-    thread_local std::unique_ptr<Converter> converter;
-    return ConverterTo("GBK", kNativeUtf16, converter);
-}
-
-Converter& FromGbk() {
-    thread_local std::unique_ptr<Converter> converter;
-    return ConverterTo("UTF-16LE", "GBK", converter);
-}
 
 // ASCII is the same in both encodings; most commands and replies are nothing
 // else, and need no converter at all.
@@ -95,50 +28,43 @@ bool IsLowSurrogate(char16_t c) {
 
 }  // namespace
 
+namespace code_page_detail {
+
+void CountConverterInput(std::size_t bytes) {
+    converter_input_bytes += bytes;
+}
+
+}  // namespace code_page_detail
+
 std::uint64_t ConverterInputBytes() {
     return converter_input_bytes;
 }
 
 std::string ToAnsi(std::u16string_view text) {
     if (IsAscii(text.data(), text.size())) return std::string(text.begin(), text.end());
-    // iconv reads the code units where they lie, so nothing is copied for it.
-    Converter& converter = ToGbk();
-    const char* const data = reinterpret_cast<const char*>(text.data());
     std::string out;
     out.reserve(text.size());
-    // iconv decodes all it is given before it reports a character GBK lacks,
-    // so what it is given past that character is work thrown away. After such
-    // a character the stretch starts at one code unit and doubles while the
-    // text converts, which keeps the thrown-away work below the work done.
-    size_t stretch = kLongestStretch;
+    // Converters disagree about surrogates without their other half, so they
+    // never see one: each is a default character of its own.
     size_t i = 0;
     while (i < text.size()) {
         size_t end = i;
-        while (end < text.size() && end - i < stretch) {
+        while (end < text.size()) {
             const char16_t c = text[end];
             if (IsHighSurrogate(c) && end + 1 < text.size() && IsLowSurrogate(text[end + 1])) {
-                end += 2;  // a pair is never cut: iconv would wait for its second half
+                end += 2;
             } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
                 break;
             } else {
                 ++end;
             }
         }
-        if (end == i) {  // an unpaired surrogate
-            out.push_back('?');
+        if (end == i) {
+            out.push_back(code_page_detail::kDefaultChar);
             ++i;
-            continue;
-        }
-        i += converter.Convert(data + 2 * i, 2 * (end - i), out) / 2;
-        if (i < end) {
-            // Unrepresentable character: one '?' per code unit.
-            const size_t units = IsHighSurrogate(text[i]) ? 2 : 1;
-            out.append(units, '?');
-            i += units;
-            converter.Reset();
-            stretch = 1;
         } else {
-            stretch = std::min(stretch * 2, kLongestStretch);
+            code_page_detail::EncodeRun(text.substr(i, end - i), out);
+            i = end;
         }
     }
     return out;
@@ -146,21 +72,18 @@ std::string ToAnsi(std::u16string_view text) {
 
 std::u16string FromAnsi(std::string_view bytes) {
     if (IsAscii(bytes.data(), bytes.size())) return std::u16string(bytes.begin(), bytes.end());
-    Converter& converter = FromGbk();
-    std::string le;
+    std::u16string out;
+    out.reserve(bytes.size());
+    // A byte that starts no valid sequence becomes a default character and
+    // decoding goes on with the next byte, so a broken lead byte cannot
+    // swallow the character after it.
     size_t i = 0;
     while (i < bytes.size()) {
-        i += converter.Convert(bytes.data() + i, bytes.size() - i, le);
+        i += code_page_detail::DecodeValidPrefix(bytes.substr(i), out);
         if (i < bytes.size()) {
-            le.append("?\0", 2);
+            out.push_back(static_cast<char16_t>(code_page_detail::kDefaultChar));
             ++i;
-            converter.Reset();
         }
-    }
-    std::u16string out(le.size() / 2, u'\0');
-    for (size_t k = 0; k < out.size(); ++k) {
-        out[k] = static_cast<char16_t>(static_cast<unsigned char>(le[2 * k]) |
-                                       (static_cast<unsigned char>(le[2 * k + 1]) << 8));
     }
     return out;
 }

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
   dpkg-dev lintian desktop-file-utils appstream
   fonts-noto-cjk fonts-urw-base35 python3 python3-xlib procps
+  g++-mingw-w64-x86-64-posix googletest wine64
 )
 
 missing=()

@@ -12,6 +12,25 @@ ensure_display
 
 (cd "$BUILD_DIR" && ctest --output-on-failure --timeout 300 "$@")
 
+# Below the windows, everything builds for Windows too (MinGW-w64) and its
+# suites run under wine64, in a Wine prefix of the build's own.
+# QUORVANE_SKIP_WINDOWS=1 skips them.
+windows() {
+  local dir="$ROOT/build-windows" started=$SECONDS status=0
+  echo "== Windows build and its suites under wine64"
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_WERROR=ON \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake" >/dev/null
+  cmake --build "$dir" -j"$(nproc)"
+  echo "== Windows build took $((SECONDS - started)) s"
+  (cd "$dir" && ctest --output-on-failure --timeout 300) || status=$?
+  "$ROOT/cmake/wine-run.sh" "$dir/wine-prefix" --stop
+  echo "== Windows build and suites took $((SECONDS - started)) s"
+  return "$status"
+}
+if [ "${QUORVANE_SKIP_WINDOWS:-0}" != 1 ]; then
+  windows
+fi
+
 # The command servers are threaded socket code: their suites run once more
 # under ThreadSanitizer and under AddressSanitizer with UBSan.
 sanitized() {

@@ -1,15 +1,16 @@
 #include "command/command_server.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
+
+#ifndef _WIN32
 #include <sys/resource.h>
-#include <sys/socket.h>
+#endif
 
 #include <cerrno>
 #include <memory>
 
 #include "command/loopback_client.h"
+#include "os_helpers.h"
 #include "test_support.h"
 
 namespace quorvane::command {
@@ -80,6 +81,11 @@ TEST(CommandServerTest, PortWrapsFrom65535ToZero) {
     EXPECT_NE(game.server.ListeningPort(), 0);  // the system's choice
 }
 
+// Linux only: the test takes every descriptor away by lowering RLIMIT_NOFILE to
+// 0, so that socket() itself fails. Windows has no per-process limit on
+// sockets to lower, and nothing else makes socket creation fail on demand;
+// there the same decision is covered by the classification test below.
+#ifndef _WIN32
 TEST(CommandServerTest, StartGivesUpAtOnceOnAnErrorNoPortCanCure) {
     Window game(ServerKind::kGame);
     const uint16_t first = game.port;
@@ -108,6 +114,29 @@ TEST(CommandServerTest, StartGivesUpAtOnceOnAnErrorNoPortCanCure) {
     EXPECT_TRUE(StartsWith(events[0], kListenExceptionNotice));
     EXPECT_GT(events[0].size(), kListenExceptionNotice.size());
 }
+#endif
+
+// Which failed binds move Start on to the next port and which end it.
+TEST(CommandServerTest, OnlyAddressErrorsMoveStartToTheNextPort) {
+    // The held port gives the code the system really reports.
+    testing::HeldPorts held = testing::HoldConsecutivePorts(1);
+    ASSERT_FALSE(held.sockets.empty());
+    const int in_use = testing::PlainBindError(held.first);
+    EXPECT_EQ(in_use, net::kErrorAddressInUse);
+    EXPECT_TRUE(IsAddressError(in_use));
+#ifdef _WIN32
+    EXPECT_TRUE(IsAddressError(10013));   // WSAEACCES: held for exclusive use
+    EXPECT_FALSE(IsAddressError(10055));  // WSAENOBUFS
+    EXPECT_FALSE(IsAddressError(10093));  // WSANOTINITIALISED
+#else
+    EXPECT_TRUE(IsAddressError(EACCES));
+    EXPECT_TRUE(IsAddressError(EPERM));
+    EXPECT_FALSE(IsAddressError(ENOBUFS));
+    EXPECT_FALSE(IsAddressError(EAFNOSUPPORT));
+#endif
+    EXPECT_FALSE(IsAddressError(testing::DescriptorExhaustionError()));
+    EXPECT_FALSE(IsAddressError(0));
+}
 
 TEST(CommandServerTest, StartAndStopAreNoOpsInTheWrongState) {
     Window launcher(ServerKind::kLauncher);
@@ -129,18 +158,6 @@ TEST(CommandServerTest, StartAndStopAreNoOpsInTheWrongState) {
     EXPECT_TRUE(testing::PortIsFree(listening));
 }
 
-// The error of binding a fresh loopback socket to `port` without address
-// reuse; 0 when the bind succeeds.
-int PlainBindError(uint16_t port) {
-    net::Socket socket(::socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return ::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ? 0
-                                                                                            : errno;
-}
-
 TEST(CommandServerTest, RestartTakesBackThePortItsClosedConnectionsStillHold) {
     Window before(ServerKind::kGame);
     ASSERT_EQ(before.server.Start(), StartResult::kStarted);
@@ -152,7 +169,15 @@ TEST(CommandServerTest, RestartTakesBackThePortItsClosedConnectionsStillHold) {
         before.server.Stop();
         ASSERT_TRUE(client.ReceiveUntilClosed(kWait).has_value());
     }
-    ASSERT_EQ(PlainBindError(port), EADDRINUSE) << "nothing lingers on the port: no test";
+#ifdef _WIN32
+    // Windows lets a bind with no option pass connections in TIME_WAIT, which
+    // is why the listener sets none; the restart below checks the server's
+    // own bind all the same. Seen under Wine 8.0: the plain bind succeeds (0).
+    EXPECT_EQ(testing::PlainBindError(port), 0);
+#else
+    ASSERT_EQ(testing::PlainBindError(port), net::kErrorAddressInUse)
+        << "nothing lingers on the port: no test";
+#endif
 
     Window after(ServerKind::kGame, port);
     ASSERT_EQ(after.server.Start(), StartResult::kStarted);

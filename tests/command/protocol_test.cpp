@@ -283,5 +283,18 @@ TEST(FormatDateTimeTest, WritesShortDateAndLongTime) {
     EXPECT_EQ(FormatDateTime(at(2026, 1, 2, 0, 0, 1), 0), u"2026/1/2 0:00:01");
 }
 
+// The notices' time: the point's local broken-down time with its milliseconds
+// (on Windows through the runtime's localtime_s).
+TEST(FormatDateTimeTest, LocalTextIsThePointsLocalTime) {
+    using namespace std::chrono;
+    for (const long long millis : {1765289107123LL, 1765289107000LL, 86400000LL}) {
+        const system_clock::time_point when{milliseconds(millis)};
+        const std::time_t seconds = static_cast<std::time_t>(millis / 1000);
+        const std::tm local = *std::localtime(&seconds);
+        EXPECT_EQ(LocalDateTimeText(when), FormatDateTime(local, static_cast<int>(millis % 1000)))
+            << millis;
+    }
+}
+
 }  // namespace
 }  // namespace quorvane::command

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <thread>
 
 #include "command/loopback_client.h"
@@ -44,7 +43,7 @@ TEST(TcpServerTest, FailedActivationThrowsAndStaysInactive) {
         server.SetActive(true);
         FAIL() << "binding a held port must fail";
     } catch (const SocketError& e) {
-        EXPECT_EQ(e.Code(), EADDRINUSE);
+        EXPECT_EQ(e.Code(), net::kErrorAddressInUse);
     }
     EXPECT_FALSE(server.Active());
 

@@ -40,6 +40,8 @@ TEST(CodePageTest, UnrepresentableCharactersBecomeTheDefaultCharacter) {
         {u"x\U0001F600y", "x??y"},  // one '?' per code unit
         {u"\U00020000", "??"},
         {u"\u00B7\u30FB\u20AC", "\xA1\xA4?\x80"},
+        // Look-alikes a converter may offer in their place: no stand-ins.
+        {u"\u223C\u00A0", "??"},
         {u"\uFEFFx", "?x"},  // no byte-order mark handling
         {std::u16string(u"a\0b", 3), std::string("a\0b", 3)},
         {std::u16string(u"a\xD800"), "a?"},  // lone surrogates
@@ -108,8 +110,59 @@ TEST(CodePageTest, EncodingCostGrowsLinearlyWithUnrepresentableCharacters) {
 }
 
 TEST(CodePageTest, InvalidGbkBytesDecodeToQuestionMarks) {
-    EXPECT_EQ(FromAnsi("a\xFF"), u"a?");
-    EXPECT_EQ(FromAnsi("\x81"), u"?");  // a lead byte with nothing after it
+    // Long enough that a converter working in stretches meets the invalid
+    // bytes deep inside one.
+    std::string longBytes;
+    for (int i = 0; i < 700; ++i) longBytes += "\xB7\xFE";
+    longBytes += "\xFF";
+    for (int i = 0; i < 300; ++i) longBytes += "\xB7\xFE";
+    longBytes += "\x81";
+    const std::u16string longDecoded =
+        std::u16string(700, u'\u670D') + u"?" + std::u16string(300, u'\u670D') + u"?";
+    const std::pair<std::string, std::u16string> cases[] = {
+        {"a\xFF", u"a?"},
+        {"\x81", u"?"},  // a lead byte with nothing after it
+        {"a\x81", u"a?"},
+        {"\xFF\xFF", u"??"},
+        // A trail byte GBK does not allow: only the lead byte is lost, the
+        // byte after it is read on its own.
+        {"\x81\x7F", u"?\x7F"},
+        {"\x81 b", u"? b"},
+        {"\xB7\xFE\xFF\xB7\xFE", u"\u670D?\u670D"},
+        {"\x80", u"\u20AC"},
+        {"\xA1\xA4", u"\u00B7"},
+        {longBytes, longDecoded},
+    };
+    for (const auto& [bytes, text] : cases) {
+        EXPECT_EQ(FromAnsi(bytes), text) << bytes.size() << " bytes";
+    }
+}
+
+// The user-defined areas of GBK: Windows' code page 936 (as Wine 8 has it)
+// maps them to private-use characters both ways, glibc's GBK holds none of
+// them. A8BF is one more private-use character on Windows (U+E7C8) and
+// invalid in glibc's GBK.
+TEST(CodePageTest, UserDefinedAreasFollowTheSystemsTable) {
+    struct Case {
+        std::string bytes;
+        std::u16string glibc;
+        std::u16string windows;
+    };
+    const Case cases[] = {
+        {"\xAA\xA1", u"??", u"\uE000"},
+        {"\xA1\x40", u"?@", u"\uE4C6"},
+        {"\xFE\xFE", u"??", u"\uE4C5"},
+        {"\xA8\xBF", u"??", u"\uE7C8"},
+    };
+    for (const auto& c : cases) {
+#ifdef _WIN32
+        EXPECT_EQ(FromAnsi(c.bytes), c.windows) << ToUtf8(c.windows);
+        EXPECT_EQ(ToAnsi(c.windows), c.bytes) << ToUtf8(c.windows);
+#else
+        EXPECT_EQ(FromAnsi(c.bytes), c.glibc) << ToUtf8(c.windows);
+        EXPECT_EQ(ToAnsi(c.windows), "?") << ToUtf8(c.windows);
+#endif
+    }
 }
 
 TEST(CodePageTest, Utf8RoundTrip) {

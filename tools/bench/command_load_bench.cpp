@@ -5,19 +5,11 @@
 // unpaced burst of 5,000 connections all answered within 5 s, at most 4
 // threads per server, at most 4 KB per idle connection.
 //
-// Linux only: the client and the bare server use POSIX sockets directly, so
-// they cost the same whatever the server under test does.
-
-#include <arpa/inet.h>
-#include <dirent.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/epoll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+// The client and the bare servers make plain socket calls (bench_os.h), so
+// they cost the same whatever the server under test does; the burst's client
+// waits through the command layer's poller, which is epoll on Linux.
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -26,9 +18,11 @@
 #include <thread>
 #include <vector>
 
+#include "bench_os.h"
 #include "bench_server.h"
 #include "command/command_server.h"
 #include "command/descriptors.h"
+#include "command/socket_layer.h"
 
 namespace {
 
@@ -47,75 +41,33 @@ double Millis(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-sockaddr_in Loopback(uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-// A descriptor closed on destruction.
-struct Fd {
-    explicit Fd(int value = -1) : fd(value) {}
-    Fd(Fd&& other) noexcept : fd(other.fd) { other.fd = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        std::swap(fd, other.fd);
-        return *this;
-    }
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-    int fd;
-};
-
-Fd ConnectBlocking(uint16_t port) {
-    Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address = Loopback(port);
-    if (s.fd < 0 || ::connect(s.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
-    }
-    int on = 1;
-    ::setsockopt(s.fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    return s;
-}
+using bench_os::ConnectBlocking;
+using bench_os::ListenLoopback;
+using Fd = quorvane::command::net::Socket;
+namespace net = quorvane::command::net;
 
 // The one client every figure uses: send a message, read until the reply's
 // length has come.
-bool RoundTrip(int fd, const std::string& message, size_t reply_size) {
-    if (::send(fd, message.data(), message.size(), MSG_NOSIGNAL) !=
-        static_cast<ssize_t>(message.size())) {
+bool RoundTrip(net::Handle fd, const std::string& message, size_t reply_size) {
+    if (bench_os::SendOnce(fd, message.data(), message.size()) !=
+        static_cast<long>(message.size())) {
         return false;
     }
     char buffer[256];
     size_t got = 0;
     while (got < reply_size) {
-        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        const long n = bench_os::ReceiveOnce(fd, buffer, sizeof buffer);
         if (n <= 0) return false;
         got += static_cast<size_t>(n);
     }
     return true;
 }
 
-// A listener on a loopback port of the system's choosing.
-Fd ListenLoopback(uint16_t& port) {
-    Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address = Loopback(0);
-    socklen_t size = sizeof address;
-    if (listener.fd < 0 ||
-        ::bind(listener.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener.fd, 15) != 0 ||
-        ::getsockname(listener.fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        throw std::runtime_error("bare server cannot listen");
-    }
-    port = ntohs(address.sin_port);
-    return listener;
-}
-
 // The references: one connection, a fixed reply per receive, nothing a real
 // server could do less. The blocking one waits in recv itself; the readiness
-// one waits in epoll_wait and then receives, which is the least any server
-// that watches more than one socket from one thread has to do.
+// one waits for readiness (epoll_wait, WSAPoll on Windows) and then receives,
+// which is the least any server that watches more than one socket from one
+// thread has to do.
 class BareServer {
   public:
     enum class Wait { kBlocking, kReadiness };
@@ -124,31 +76,28 @@ class BareServer {
         thread_ = std::thread([this, wait] { Serve(wait); });
     }
     ~BareServer() {
-        ::shutdown(listener_.fd, SHUT_RDWR);
+        bench_os::WakeAccept(listener_.Get(), port_);
         thread_.join();
     }
     uint16_t Port() const { return port_; }
 
   private:
     void Serve(Wait wait) {
-        Fd connection(::accept4(listener_.fd, nullptr, nullptr, SOCK_CLOEXEC));
-        if (connection.fd < 0) return;
-        int on = 1;
-        ::setsockopt(connection.fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        Fd poller(::epoll_create1(EPOLL_CLOEXEC));
-        epoll_event interest{};
-        interest.events = EPOLLIN;
-        if (wait == Wait::kReadiness &&
-            ::epoll_ctl(poller.fd, EPOLL_CTL_ADD, connection.fd, &interest) != 0) {
-            return;
+        Fd connection = bench_os::AcceptOne(listener_.Get());
+        if (!connection) return;
+        bench_os::SetNoDelay(connection.Get());
+        net::Poller poller;
+        if (wait == Wait::kReadiness) {
+            poller.Add(connection.Get(), &connection, net::Interest::kRead);
         }
         std::vector<char> buffer(32768);
         for (;;) {
-            epoll_event event;
-            if (wait == Wait::kReadiness && ::epoll_wait(poller.fd, &event, 1, -1) != 1) break;
-            if (::recv(connection.fd, buffer.data(), buffer.size(), 0) <= 0) break;
-            if (::send(connection.fd, "count:1", 7, MSG_NOSIGNAL) != 7) break;
+            net::PollEvent events[net::Poller::kMaxEvents];
+            if (wait == Wait::kReadiness && poller.Wait(events, -1) != 1) break;
+            if (bench_os::ReceiveOnce(connection.Get(), buffer.data(), buffer.size()) <= 0) break;
+            if (bench_os::SendOnce(connection.Get(), "count:1", 7) != 7) break;
         }
+        poller.Remove(connection.Get());
     }
 
     uint16_t port_ = 0;
@@ -169,25 +118,8 @@ std::vector<Fd> ConnectIdle(CommandServer& server, size_t count) {
     return clients;
 }
 
-size_t ThreadCount() {
-    size_t count = 0;
-    if (DIR* dir = ::opendir("/proc/self/task")) {
-        while (dirent* entry = ::readdir(dir)) {
-            if (entry->d_name[0] != '.') ++count;
-        }
-        ::closedir(dir);
-    }
-    return count;
-}
-
-long ResidentBytes() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return resident * ::sysconf(_SC_PAGESIZE);
-}
+using bench_os::ResidentBytes;
+using bench_os::ThreadCount;
 
 double Percentile(std::vector<double> values, double fraction) {
     std::sort(values.begin(), values.end());
@@ -218,7 +150,7 @@ void RoundTrips() {
             block.reserve(kPerBlock);
             for (int i = 0; i < kPerBlock; ++i) {
                 const auto start = Clock::now();
-                if (!RoundTrip(clients[server].fd, Check(), 7)) {
+                if (!RoundTrip(clients[server].Get(), Check(), 7)) {
                     throw std::runtime_error("round trip failed");
                 }
                 block.push_back(Millis(Clock::now() - start) * 1000);
@@ -237,7 +169,7 @@ void RoundTrips() {
                 o.Rate(), b.Rate(), o.Rate() / b.Rate());
     std::printf(
         "  readiness floor     p50 %.1f us (%.2f of bare), %.0f messages/s (%.2f of bare):\n"
-        "                      epoll_wait and recv in place of one blocking recv;\n"
+        "                      a readiness wait and recv in place of one blocking recv;\n"
         "                      ours against the floor: p50 %.2f, messages/s %.2f\n",
         f.P50(), f.P50() / b.P50(), f.Rate(), f.Rate() / b.Rate(), o.P50() / f.P50(),
         o.Rate() / f.Rate());
@@ -251,7 +183,7 @@ double BareCloseMillis(size_t count) {
     std::vector<Fd> clients, accepted;
     for (size_t i = 0; i < count; ++i) {
         clients.push_back(ConnectBlocking(port));
-        accepted.emplace_back(::accept4(listener.fd, nullptr, nullptr, SOCK_CLOEXEC));
+        accepted.push_back(bench_os::AcceptOne(listener.Get()));
     }
     const auto start = Clock::now();
     accepted.clear();
@@ -298,63 +230,69 @@ void IdleConnections() {
 void Burst(size_t count) {
     BenchServer ours;
     const uint16_t port = ours.server.ListeningPort();
-    Fd poller(::epoll_create1(EPOLL_CLOEXEC));
+    net::Poller poller;
     std::vector<Fd> clients;
+    std::vector<size_t> ids(count);    // the poller's key of each client
     std::vector<int> state(count, 0);  // 0 connecting, 1 sent, 2 answered
     clients.reserve(count);
     const auto start = Clock::now();
     for (size_t i = 0; i < count; ++i) {
-        Fd s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-        if (s.fd < 0) throw std::runtime_error("out of descriptors for the burst");
-        sockaddr_in address = Loopback(port);
-        if (::connect(s.fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
-            errno != EINPROGRESS) {
-            throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
-        }
-        epoll_event event{};
-        event.events = EPOLLOUT | EPOLLIN;
-        event.data.u64 = i;
-        ::epoll_ctl(poller.fd, EPOLL_CTL_ADD, s.fd, &event);
+        Fd s = bench_os::StartConnect(port);
+        ids[i] = i;
+        poller.Add(s.Get(), &ids[i], net::Interest::kWrite);
         clients.push_back(std::move(s));
     }
+    // Done with a client: answered ones stay connected and quiet until the
+    // end; failed ones go.
+    auto finish = [&](size_t i, bool answer) {
+        state[i] = 2;
+        if (answer) {
+            poller.Modify(clients[i].Get(), &ids[i], net::Interest::kNone);
+        } else {
+            poller.Remove(clients[i].Get());
+            clients[i].Reset();
+        }
+    };
     size_t answered = 0, failed = 0, within_1s = 0, within_3s = 0;
     Clock::time_point last_answer = start;
     const auto deadline = start + std::chrono::seconds(10);
-    std::vector<epoll_event> events(256);
+    std::vector<net::PollEvent> events(net::Poller::kMaxEvents);
     while (answered + failed < count && Clock::now() < deadline) {
-        int n = ::epoll_wait(poller.fd, events.data(), static_cast<int>(events.size()), 100);
-        for (int k = 0; k < n; ++k) {
-            const size_t i = events[k].data.u64;
-            const int fd = clients[i].fd;
-            if (state[i] == 0 && (events[k].events & EPOLLOUT)) {
-                int error = 0;
-                socklen_t size = sizeof error;
-                ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
-                if (error != 0 || ::send(fd, Check().data(), Check().size(), MSG_NOSIGNAL) !=
-                                      static_cast<ssize_t>(Check().size())) {
-                    state[i] = 2;
+        const size_t n = poller.Wait(events.data(), 100);
+        for (size_t k = 0; k < n; ++k) {
+            const size_t i = *static_cast<size_t*>(events[k].key);
+            if (state[i] == 0 && (events[k].writable || events[k].failed)) {
+                // The connect has ended; a failed one fails the send.
+                bool sent = false;
+                try {
+                    sent = net::SendNow(clients[i].Get(), Check().data(), Check().size()) ==
+                           Check().size();
+                } catch (const std::exception&) {
+                }
+                if (!sent) {
                     ++failed;
-                    ::epoll_ctl(poller.fd, EPOLL_CTL_DEL, fd, nullptr);
+                    finish(i, false);
                     continue;
                 }
                 state[i] = 1;
-                epoll_event event{};
-                event.events = EPOLLIN;
-                event.data.u64 = i;
-                ::epoll_ctl(poller.fd, EPOLL_CTL_MOD, fd, &event);
-            } else if (state[i] == 1 && (events[k].events & (EPOLLIN | EPOLLHUP | EPOLLERR))) {
+                poller.Modify(clients[i].Get(), &ids[i], net::Interest::kRead);
+            } else if (state[i] == 1 && (events[k].readable || events[k].failed)) {
                 char buffer[64];
-                ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-                if (got < 0 && errno == EAGAIN) continue;
-                state[i] = 2;
-                ::epoll_ctl(poller.fd, EPOLL_CTL_DEL, fd, nullptr);
+                long got = 0;
+                try {
+                    got = net::ReceiveNow(clients[i].Get(), buffer, sizeof buffer);
+                } catch (const std::exception&) {
+                }
+                if (got < 0) continue;  // nothing yet
                 if (got >= 6 && std::memcmp(buffer, "count:", 6) == 0) {
                     ++answered;
+                    finish(i, true);
                     last_answer = Clock::now();
                     if (last_answer - start < std::chrono::seconds(1)) ++within_1s;
                     if (last_answer - start < std::chrono::seconds(3)) ++within_3s;
                 } else {
                     ++failed;
+                    finish(i, false);
                 }
             }
         }

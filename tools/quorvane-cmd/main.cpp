@@ -12,6 +12,20 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+// shellapi.h needs windows.h first.
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+#endif
+
 #include "command/command_server.h"
 #include "command/error.h"
 #include "command/loopback_client.h"
@@ -110,9 +124,37 @@ std::u16string Quoted(const std::u16string& field) {
     return out;
 }
 
+// The arguments in UTF-8. Windows hands argv over in the ANSI code page,
+// which cannot hold every character of a balloon's text: the arguments come
+// from the UTF-16 command line there.
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide == nullptr) return arguments;
+    for (int i = 0; i < count; ++i) {
+        std::u16string text;
+        for (const wchar_t* c = wide[i]; *c != L'\0'; ++c)
+            text.push_back(static_cast<char16_t>(*c));
+        arguments.push_back(platform::ToUtf8(text));
+    }
+    ::LocalFree(wide);
+    return arguments;
+#else
+    return std::vector<std::string>(argv, argv + argc);
+#endif
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** raw_argv) {
+    const std::vector<std::string> arguments = Utf8Arguments(argc, raw_argv);
+    argc = static_cast<int>(arguments.size());
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     uint16_t port = SharedValues::kLauncherFirstPort;
     int timeout_ms = 2000;
     bool hex = false;

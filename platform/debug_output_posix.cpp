@@ -1,11 +1,10 @@
-#include "platform/debug_output.h"
-
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
 #include "platform/code_page.h"
+#include "platform/debug_output.h"
 
 namespace quorvane::platform {
 

@@ -1,0 +1,284 @@
+#include "os_helpers.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+// Winsock's headers must come before the rest of the Windows API's.
+// clang-format off
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <tlhelp32.h>
+// clang-format on
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sched.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <csignal>
+
+extern char** environ;
+#endif
+
+#include <chrono>
+#include <thread>
+
+#include "platform/code_page.h"
+
+namespace quorvane::command::testing {
+
+namespace {
+
+sockaddr_in Loopback(uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+int PlainBindError(uint16_t port) {
+    // Through the layer, so Winsock is started.
+    net::Socket socket = net::OpenStream();
+    const sockaddr_in address = Loopback(port);
+    return ::bind(static_cast<SOCKET>(socket.Get()), reinterpret_cast<const sockaddr*>(&address),
+                  sizeof address) == 0
+               ? 0
+               : ::WSAGetLastError();
+}
+
+void SetAbortiveClose(net::Handle socket) {
+    const linger abort_on_close{1, 0};
+    ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_LINGER,
+                 reinterpret_cast<const char*>(&abort_on_close), sizeof abort_on_close);
+}
+
+net::Socket StartConnect(uint16_t port) {
+    net::Socket socket = net::OpenStream();
+    u_long on = 1;
+    if (::ioctlsocket(static_cast<SOCKET>(socket.Get()), FIONBIO, &on) != 0) return {};
+    const sockaddr_in address = Loopback(port);
+    if (::connect(static_cast<SOCKET>(socket.Get()), reinterpret_cast<const sockaddr*>(&address),
+                  sizeof address) != 0 &&
+        ::WSAGetLastError() != WSAEWOULDBLOCK) {
+        return {};
+    }
+    return socket;
+}
+
+size_t WaitForAny(std::vector<Readiness>& items, int timeout_ms) {
+    // WSAPoll refuses invalid handles: only the valid ones go in.
+    std::vector<WSAPOLLFD> entries;
+    std::vector<size_t> index;
+    for (size_t i = 0; i < items.size(); ++i) {
+        items[i].ready = false;
+        if (items[i].handle == net::kInvalidHandle) continue;
+        entries.push_back({static_cast<SOCKET>(items[i].handle),
+                           static_cast<SHORT>(items[i].for_writing ? POLLWRNORM : POLLRDNORM), 0});
+        index.push_back(i);
+    }
+    if (entries.empty() ||
+        ::WSAPoll(entries.data(), static_cast<ULONG>(entries.size()), timeout_ms) <= 0) {
+        return 0;
+    }
+    size_t ready = 0;
+    for (size_t k = 0; k < entries.size(); ++k) {
+        if (entries[k].revents == 0) continue;
+        items[index[k]].ready = true;
+        ++ready;
+    }
+    return ready;
+}
+
+bool IsInheritable(net::Handle socket) {
+    DWORD flags = 0;
+    ::GetHandleInformation(reinterpret_cast<HANDLE>(static_cast<SOCKET>(socket)), &flags);
+    return (flags & HANDLE_FLAG_INHERIT) != 0;
+}
+
+bool HasNoDelay(net::Handle socket) {
+    BOOL on = FALSE;
+    int size = sizeof on;
+    ::getsockopt(static_cast<SOCKET>(socket), IPPROTO_TCP, TCP_NODELAY,
+                 reinterpret_cast<char*>(&on), &size);
+    return on != FALSE;
+}
+
+int RunProgram(const std::string& path, const std::vector<std::string>& arguments) {
+    // Every argument quoted; none of the tests' arguments holds a quote.
+    std::string line = "\"" + path + "\"";
+    for (const std::string& argument : arguments) line += " \"" + argument + "\"";
+    const std::u16string wide = platform::FromUtf8(line);
+    std::wstring command_line(wide.begin(), wide.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process)) {
+        return -1;
+    }
+    DWORD code = static_cast<DWORD>(-1);
+    if (::WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) {
+        ::GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        ::TerminateProcess(process.hProcess, 1);
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+size_t ThreadCount() {
+    const DWORD process = ::GetCurrentProcessId();
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    size_t count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more;
+         more = ::Thread32Next(snapshot, &entry)) {
+        count += entry.th32OwnerProcessID == process;
+    }
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+void RunAtIdlePriority() {
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_IDLE);
+}
+
+int DescriptorExhaustionError() {
+    return WSAEMFILE;
+}
+
+int ConnectionResetError() {
+    return WSAECONNRESET;
+}
+
+bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+#else
+
+int PlainBindError(uint16_t port) {
+    net::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const sockaddr_in address = Loopback(port);
+    return ::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
+               ? 0
+               : errno;
+}
+
+void SetAbortiveClose(net::Handle socket) {
+    const linger abort_on_close{1, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
+}
+
+net::Socket StartConnect(uint16_t port) {
+    net::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!socket) return {};
+    const sockaddr_in address = Loopback(port);
+    if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS) {
+        return {};
+    }
+    return socket;
+}
+
+size_t WaitForAny(std::vector<Readiness>& items, int timeout_ms) {
+    std::vector<pollfd> entries;
+    entries.reserve(items.size());
+    for (Readiness& item : items) {
+        item.ready = false;
+        // poll skips entries with a negative descriptor.
+        entries.push_back(
+            {item.handle, static_cast<short>(item.for_writing ? POLLOUT : POLLIN), 0});
+    }
+    if (::poll(entries.data(), entries.size(), timeout_ms) <= 0) return 0;
+    size_t ready = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (entries[i].revents == 0) continue;
+        items[i].ready = true;
+        ++ready;
+    }
+    return ready;
+}
+
+bool IsInheritable(net::Handle socket) {
+    return (::fcntl(socket, F_GETFD) & FD_CLOEXEC) == 0;
+}
+
+bool HasNoDelay(net::Handle socket) {
+    int on = 0;
+    socklen_t size = sizeof on;
+    ::getsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, &size);
+    return on != 0;
+}
+
+int RunProgram(const std::string& path, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+size_t ThreadCount() {
+    size_t count = 0;
+    if (DIR* dir = ::opendir("/proc/self/task")) {
+        while (dirent* entry = ::readdir(dir)) count += entry->d_name[0] != '.';
+        ::closedir(dir);
+    }
+    return count;
+}
+
+void RunAtIdlePriority() {
+    const sched_param idle{};
+    ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &idle);
+}
+
+int DescriptorExhaustionError() {
+    return EMFILE;
+}
+
+int ConnectionResetError() {
+    return ECONNRESET;
+}
+
+bool RunningUnderWine() {
+    return false;
+}
+
+#endif
+
+}  // namespace quorvane::command::testing

@@ -1,0 +1,234 @@
+#include "bench_os.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+// Winsock's headers must come before the rest of the Windows API's.
+// clang-format off
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+// clang-format on
+#else
+#include <dirent.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#endif
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace bench_os {
+
+namespace {
+
+sockaddr_in Loopback(uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+namespace {
+
+SOCKET Native(Handle handle) {
+    return static_cast<SOCKET>(handle);
+}
+
+// Through the command layer, which starts Winsock once for the process.
+Socket OpenTcp() {
+    return quorvane::command::net::OpenStream();
+}
+
+std::string Failure(const char* what) {
+    return std::string(what) + ": error " + std::to_string(::WSAGetLastError());
+}
+
+}  // namespace
+
+Socket ConnectBlocking(uint16_t port) {
+    Socket s = OpenTcp();
+    const sockaddr_in address = Loopback(port);
+    if (::connect(Native(s.Get()), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
+        0) {
+        throw std::runtime_error(Failure("connect"));
+    }
+    SetNoDelay(s.Get());
+    return s;
+}
+
+Socket StartConnect(uint16_t port) {
+    Socket s = OpenTcp();
+    u_long on = 1;
+    const sockaddr_in address = Loopback(port);
+    if (::ioctlsocket(Native(s.Get()), FIONBIO, &on) != 0 ||
+        (::connect(Native(s.Get()), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
+             0 &&
+         ::WSAGetLastError() != WSAEWOULDBLOCK)) {
+        throw std::runtime_error(Failure("connect"));
+    }
+    return s;
+}
+
+Socket ListenLoopback(uint16_t& port) {
+    Socket listener = OpenTcp();
+    sockaddr_in address = Loopback(0);
+    int size = sizeof address;
+    if (::bind(Native(listener.Get()), reinterpret_cast<const sockaddr*>(&address),
+               sizeof address) != 0 ||
+        ::listen(Native(listener.Get()), 15) != 0 ||
+        ::getsockname(Native(listener.Get()), reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        throw std::runtime_error(Failure("bare server cannot listen"));
+    }
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
+Socket AcceptOne(Handle listener) {
+    return Socket(static_cast<Handle>(::accept(Native(listener), nullptr, nullptr)));
+}
+
+void SetNoDelay(Handle socket) {
+    BOOL on = TRUE;
+    ::setsockopt(Native(socket), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
+                 sizeof on);
+}
+
+void WakeAccept(Handle, uint16_t port) {
+    // Winsock cannot shut a listener down: a connection of its own ends the
+    // wait, and closes again at once.
+    try {
+        ConnectBlocking(port);
+    } catch (const std::exception&) {
+    }
+}
+
+long SendOnce(Handle socket, const char* data, size_t size) {
+    return ::send(Native(socket), data, static_cast<int>(size), 0);
+}
+
+long ReceiveOnce(Handle socket, char* data, size_t size) {
+    return ::recv(Native(socket), data, static_cast<int>(size), 0);
+}
+
+size_t ThreadCount() {
+    const DWORD process = ::GetCurrentProcessId();
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    size_t count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more;
+         more = ::Thread32Next(snapshot, &entry)) {
+        count += entry.th32OwnerProcessID == process;
+    }
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+long ResidentBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return static_cast<long>(counters.WorkingSetSize);
+}
+
+#else
+
+Socket ConnectBlocking(uint16_t port) {
+    Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const sockaddr_in address = Loopback(port);
+    if (!s ||
+        ::connect(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
+    }
+    int on = 1;
+    ::setsockopt(s.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return s;
+}
+
+Socket StartConnect(uint16_t port) {
+    Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!s) throw std::runtime_error("out of descriptors for the burst");
+    const sockaddr_in address = Loopback(port);
+    if (::connect(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS) {
+        throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
+    }
+    return s;
+}
+
+Socket ListenLoopback(uint16_t& port) {
+    Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address = Loopback(0);
+    socklen_t size = sizeof address;
+    if (!listener ||
+        ::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener.Get(), 15) != 0 ||
+        ::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        throw std::runtime_error("bare server cannot listen");
+    }
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
+Socket AcceptOne(Handle listener) {
+    return Socket(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
+}
+
+void SetNoDelay(Handle socket) {
+    int on = 1;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+void WakeAccept(Handle listener, uint16_t) {
+    ::shutdown(listener, SHUT_RDWR);
+}
+
+long SendOnce(Handle socket, const char* data, size_t size) {
+    return ::send(socket, data, size, MSG_NOSIGNAL);
+}
+
+long ReceiveOnce(Handle socket, char* data, size_t size) {
+    return ::recv(socket, data, size, 0);
+}
+
+size_t ThreadCount() {
+    size_t count = 0;
+    if (DIR* dir = ::opendir("/proc/self/task")) {
+        while (dirent* entry = ::readdir(dir)) {
+            if (entry->d_name[0] != '.') ++count;
+        }
+        ::closedir(dir);
+    }
+    return count;
+}
+
+long ResidentBytes() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * ::sysconf(_SC_PAGESIZE);
+}
+
+#endif
+
+}  // namespace bench_os
