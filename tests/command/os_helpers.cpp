@@ -28,6 +28,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 
 extern char** environ;
 #endif
@@ -163,6 +164,18 @@ void RunAtIdlePriority() {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_IDLE);
 }
 
+// Threads take the process's affinity when they start, not their creator's.
+OneProcessor::OneProcessor() {
+    DWORD_PTR process = 0, system = 0;
+    if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system) || process == 0) return;
+    saved_[0] = process;
+    ::SetProcessAffinityMask(::GetCurrentProcess(), process & (~process + 1));
+}
+
+OneProcessor::~OneProcessor() {
+    if (saved_[0] != 0) ::SetProcessAffinityMask(::GetCurrentProcess(), saved_[0]);
+}
+
 int DescriptorExhaustionError() {
     return WSAEMFILE;
 }
@@ -265,6 +278,29 @@ size_t ThreadCount() {
 void RunAtIdlePriority() {
     const sched_param idle{};
     ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &idle);
+}
+
+// Threads take their creator's affinity when they start.
+OneProcessor::OneProcessor() {
+    static_assert(sizeof saved_ >= sizeof(cpu_set_t), "room for the affinity");
+    cpu_set_t current;
+    CPU_ZERO(&current);
+    if (::sched_getaffinity(0, sizeof current, &current) != 0) return;
+    std::memcpy(saved_, &current, sizeof current);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (!CPU_ISSET(cpu, &current)) continue;
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(cpu, &one);
+        ::sched_setaffinity(0, sizeof one, &one);
+        return;
+    }
+}
+
+OneProcessor::~OneProcessor() {
+    cpu_set_t saved;
+    std::memcpy(&saved, saved_, sizeof saved);
+    if (CPU_COUNT(&saved) > 0) ::sched_setaffinity(0, sizeof saved, &saved);
 }
 
 int DescriptorExhaustionError() {

@@ -50,6 +50,19 @@ size_t ThreadCount();
 // The calling thread runs only when nothing else wants the processor.
 void RunAtIdlePriority();
 
+// While it lives, the calling thread and the threads it starts run on one
+// processor only; the affinity it found comes back after.
+class OneProcessor {
+  public:
+    OneProcessor();
+    ~OneProcessor();
+    OneProcessor(const OneProcessor&) = delete;
+    OneProcessor& operator=(const OneProcessor&) = delete;
+
+  private:
+    std::uintptr_t saved_[16] = {};
+};
+
 // The socket layer's error codes the tests name, in LastError's numbering.
 int DescriptorExhaustionError();
 int ConnectionResetError();
