@@ -51,7 +51,13 @@ std::vector<std::u16string> Prefixes(const std::vector<std::u16string>& events) 
 
 TEST(CommandServerTest, StartAdvancesPastHeldPortsOnEachServerIndependently) {
     testing::HeldPorts launcher_held = testing::HoldConsecutivePorts(3);
-    testing::HeldPorts game_held = testing::HoldConsecutivePorts(1);
+    // Away from the ports the launcher's server tries (its three and the one
+    // after), so neither server's way crosses the other's.
+    testing::HeldPorts game_held;
+    do {
+        game_held = testing::HoldConsecutivePorts(1);
+    } while (game_held.first + 1 >= launcher_held.first &&
+             game_held.first <= launcher_held.first + 3);
     ASSERT_FALSE(launcher_held.sockets.empty());
     ASSERT_FALSE(game_held.sockets.empty());
 
