@@ -70,6 +70,10 @@ Socket OpenListener(const std::string& ip, uint16_t port, int backlog) {
     if (::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
         ThrowSocketError(LastError());
     }
+    // Replies are single small writes; waiting for Nagle only adds latency.
+    // Accepted sockets take the option from the listener, which saves a call
+    // per connection while a burst fills the backlog.
+    ::setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     if (::bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         ThrowSocketError(LastError());
     }
@@ -90,9 +94,6 @@ Socket Accept(Handle listener, int& error) {
         error = LastError();
         return Socket();
     }
-    int on = 1;
-    // Replies are single small writes; waiting for Nagle only adds latency.
-    ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     error = 0;
     return Socket(handle);
 }
