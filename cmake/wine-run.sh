@@ -16,7 +16,8 @@ if [ $# -lt 2 ]; then
   echo "usage: wine-run.sh PREFIX PROGRAM [ARGS...] | wine-run.sh PREFIX --init" >&2
   exit 125
 fi
-prefix="$1"
+# Wine takes only an absolute prefix.
+prefix="$(realpath -m -- "$1")"
 shift
 
 wine="$(command -v wine64 || true)"
@@ -53,8 +54,8 @@ fi
 # A fresh server starts the session's own processes (services.exe and what it
 # runs) from the first program, and they keep that program's stderr open for
 # as long as the session lasts: ctest would wait for them. So a program with
-# no output starts them. None of them may keep the lock (descriptor 9). The server's exit status says whether it is fresh
-# (0) or one was running already.
+# no output starts them. None of them may keep the lock (descriptor 9). The server's exit status
+# says whether it is fresh (0) or one was running already.
 if "$server" --persistent=60 </dev/null >/dev/null 2>&1 9>&-; then
   "$wine" cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
 fi
