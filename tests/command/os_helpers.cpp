@@ -12,10 +12,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
-#include <tlhelp32.h>
 // clang-format on
 #else
-#include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -68,19 +66,6 @@ void SetAbortiveClose(net::Handle socket) {
     const linger abort_on_close{1, 0};
     ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_LINGER,
                  reinterpret_cast<const char*>(&abort_on_close), sizeof abort_on_close);
-}
-
-net::Socket StartConnect(uint16_t port) {
-    net::Socket socket = net::OpenStream();
-    u_long on = 1;
-    if (::ioctlsocket(static_cast<SOCKET>(socket.Get()), FIONBIO, &on) != 0) return {};
-    const sockaddr_in address = Loopback(port);
-    if (::connect(static_cast<SOCKET>(socket.Get()), reinterpret_cast<const sockaddr*>(&address),
-                  sizeof address) != 0 &&
-        ::WSAGetLastError() != WSAEWOULDBLOCK) {
-        return {};
-    }
-    return socket;
 }
 
 size_t WaitForAny(std::vector<Readiness>& items, int timeout_ms) {
@@ -145,21 +130,6 @@ int RunProgram(const std::string& path, const std::vector<std::string>& argument
     return static_cast<int>(code);
 }
 
-size_t ThreadCount() {
-    const DWORD process = ::GetCurrentProcessId();
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    size_t count = 0;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = ::Thread32First(snapshot, &entry); more;
-         more = ::Thread32Next(snapshot, &entry)) {
-        count += entry.th32OwnerProcessID == process;
-    }
-    ::CloseHandle(snapshot);
-    return count;
-}
-
 void RunAtIdlePriority() {
     ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_IDLE);
 }
@@ -202,17 +172,6 @@ int PlainBindError(uint16_t port) {
 void SetAbortiveClose(net::Handle socket) {
     const linger abort_on_close{1, 0};
     ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abort_on_close, sizeof abort_on_close);
-}
-
-net::Socket StartConnect(uint16_t port) {
-    net::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket) return {};
-    const sockaddr_in address = Loopback(port);
-    if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
-        errno != EINPROGRESS) {
-        return {};
-    }
-    return socket;
 }
 
 size_t WaitForAny(std::vector<Readiness>& items, int timeout_ms) {
@@ -264,15 +223,6 @@ int RunProgram(const std::string& path, const std::vector<std::string>& argument
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-size_t ThreadCount() {
-    size_t count = 0;
-    if (DIR* dir = ::opendir("/proc/self/task")) {
-        while (dirent* entry = ::readdir(dir)) count += entry->d_name[0] != '.';
-        ::closedir(dir);
-    }
-    return count;
 }
 
 void RunAtIdlePriority() {

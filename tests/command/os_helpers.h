@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "command/os_probe.h"
 #include "command/socket_layer.h"
 
 namespace quorvane::command::testing {
@@ -21,9 +22,7 @@ int PlainBindError(uint16_t port);
 // The next close of `socket` resets the connection instead of ending it.
 void SetAbortiveClose(net::Handle socket);
 
-// A non-blocking socket whose connect to the loopback port has started;
-// invalid when it could not be started.
-net::Socket StartConnect(uint16_t port);
+using probe::StartConnect;
 
 // Waits up to timeout_ms for any of `items` to become ready for what it
 // waits for; marks the ready ones and returns how many there are. Items with
@@ -44,8 +43,7 @@ bool HasNoDelay(net::Handle socket);
 // 30 s for it; its exit code, or -1 when it could not be run or did not end.
 int RunProgram(const std::string& path, const std::vector<std::string>& arguments);
 
-// Threads of this process.
-size_t ThreadCount();
+using probe::ThreadCount;
 
 // The calling thread runs only when nothing else wants the processor.
 void RunAtIdlePriority();

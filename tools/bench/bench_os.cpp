@@ -1,5 +1,7 @@
 #include "bench_os.h"
 
+#include "command/os_probe.h"
+
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -13,10 +15,8 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 #include <psapi.h>
-#include <tlhelp32.h>
 // clang-format on
 #else
-#include <dirent.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -31,6 +31,16 @@
 #include <string>
 
 namespace bench_os {
+
+Socket StartConnect(uint16_t port) {
+    Socket s = quorvane::command::probe::StartConnect(port);
+    if (!s) throw std::runtime_error("cannot start a connect for the burst");
+    return s;
+}
+
+size_t ThreadCount() {
+    return quorvane::command::probe::ThreadCount();
+}
 
 namespace {
 
@@ -71,19 +81,6 @@ Socket ConnectBlocking(uint16_t port) {
         throw std::runtime_error(Failure("connect"));
     }
     SetNoDelay(s.Get());
-    return s;
-}
-
-Socket StartConnect(uint16_t port) {
-    Socket s = OpenTcp();
-    u_long on = 1;
-    const sockaddr_in address = Loopback(port);
-    if (::ioctlsocket(Native(s.Get()), FIONBIO, &on) != 0 ||
-        (::connect(Native(s.Get()), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
-             0 &&
-         ::WSAGetLastError() != WSAEWOULDBLOCK)) {
-        throw std::runtime_error(Failure("connect"));
-    }
     return s;
 }
 
@@ -128,21 +125,6 @@ long ReceiveOnce(Handle socket, char* data, size_t size) {
     return ::recv(Native(socket), data, static_cast<int>(size), 0);
 }
 
-size_t ThreadCount() {
-    const DWORD process = ::GetCurrentProcessId();
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    size_t count = 0;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = ::Thread32First(snapshot, &entry); more;
-         more = ::Thread32Next(snapshot, &entry)) {
-        count += entry.th32OwnerProcessID == process;
-    }
-    ::CloseHandle(snapshot);
-    return count;
-}
-
 long ResidentBytes() {
     PROCESS_MEMORY_COUNTERS counters{};
     if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) return 0;
@@ -160,17 +142,6 @@ Socket ConnectBlocking(uint16_t port) {
     }
     int on = 1;
     ::setsockopt(s.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    return s;
-}
-
-Socket StartConnect(uint16_t port) {
-    Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!s) throw std::runtime_error("out of descriptors for the burst");
-    const sockaddr_in address = Loopback(port);
-    if (::connect(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
-        errno != EINPROGRESS) {
-        throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
-    }
     return s;
 }
 
@@ -207,17 +178,6 @@ long SendOnce(Handle socket, const char* data, size_t size) {
 
 long ReceiveOnce(Handle socket, char* data, size_t size) {
     return ::recv(socket, data, size, 0);
-}
-
-size_t ThreadCount() {
-    size_t count = 0;
-    if (DIR* dir = ::opendir("/proc/self/task")) {
-        while (dirent* entry = ::readdir(dir)) {
-            if (entry->d_name[0] != '.') ++count;
-        }
-        ::closedir(dir);
-    }
-    return count;
 }
 
 long ResidentBytes() {

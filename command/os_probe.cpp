@@ -1,0 +1,92 @@
+#include "command/os_probe.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+// Winsock's headers must come before the rest of the Windows API's.
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+#include <tlhelp32.h>
+// clang-format on
+#else
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#endif
+
+namespace quorvane::command::probe {
+namespace {
+
+sockaddr_in Loopback(uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+net::Socket StartConnect(uint16_t port) {
+    // Through the socket layer, which starts Winsock once for the process.
+    net::Socket socket = net::OpenStream();
+    const auto native = static_cast<SOCKET>(socket.Get());
+    u_long on = 1;
+    if (::ioctlsocket(native, FIONBIO, &on) != 0) return {};
+    const sockaddr_in address = Loopback(port);
+    if (::connect(native, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        ::WSAGetLastError() != WSAEWOULDBLOCK) {
+        return {};
+    }
+    return socket;
+}
+
+size_t ThreadCount() {
+    const DWORD process = ::GetCurrentProcessId();
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    size_t count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more;
+         more = ::Thread32Next(snapshot, &entry)) {
+        count += entry.th32OwnerProcessID == process;
+    }
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+#else
+
+net::Socket StartConnect(uint16_t port) {
+    net::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!socket) return {};
+    const sockaddr_in address = Loopback(port);
+    if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS) {
+        return {};
+    }
+    return socket;
+}
+
+size_t ThreadCount() {
+    size_t count = 0;
+    if (DIR* dir = ::opendir("/proc/self/task")) {
+        while (dirent* entry = ::readdir(dir)) count += entry->d_name[0] != '.';
+        ::closedir(dir);
+    }
+    return count;
+}
+
+#endif
+
+}  // namespace quorvane::command::probe
