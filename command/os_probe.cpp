@@ -1,38 +1,14 @@
 #include "command/os_probe.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-// Winsock's headers must come before the rest of the Windows API's.
-// clang-format off
-#include <winsock2.h>
-#include <windows.h>
 #include <tlhelp32.h>
-// clang-format on
 #else
 #include <dirent.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <cerrno>
 #endif
 
 namespace quorvane::command::probe {
-namespace {
-
-sockaddr_in Loopback(uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-}  // namespace
 
 #ifdef _WIN32
 
@@ -42,7 +18,7 @@ net::Socket StartConnect(uint16_t port) {
     const auto native = static_cast<SOCKET>(socket.Get());
     u_long on = 1;
     if (::ioctlsocket(native, FIONBIO, &on) != 0) return {};
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = LoopbackAddress(port);
     if (::connect(native, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
         ::WSAGetLastError() != WSAEWOULDBLOCK) {
         return {};
@@ -70,7 +46,7 @@ size_t ThreadCount() {
 net::Socket StartConnect(uint16_t port) {
     net::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket) return {};
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = LoopbackAddress(port);
     if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
         errno != EINPROGRESS) {
         return {};

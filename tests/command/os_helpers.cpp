@@ -1,19 +1,6 @@
 #include "os_helpers.h"
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-// Winsock's headers must come before the rest of the Windows API's.
-// clang-format off
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <windows.h>
-// clang-format on
-#else
+#ifndef _WIN32
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -38,24 +25,12 @@ extern char** environ;
 
 namespace quorvane::command::testing {
 
-namespace {
-
-sockaddr_in Loopback(uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-}  // namespace
-
 #ifdef _WIN32
 
 int PlainBindError(uint16_t port) {
     // Through the layer, so Winsock is started.
     net::Socket socket = net::OpenStream();
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = probe::LoopbackAddress(port);
     return ::bind(static_cast<SOCKET>(socket.Get()), reinterpret_cast<const sockaddr*>(&address),
                   sizeof address) == 0
                ? 0
@@ -163,7 +138,7 @@ bool RunningUnderWine() {
 
 int PlainBindError(uint16_t port) {
     net::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = probe::LoopbackAddress(port);
     return ::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
                ? 0
                : errno;

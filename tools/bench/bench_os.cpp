@@ -3,19 +3,7 @@
 #include "command/os_probe.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-// Winsock's headers must come before the rest of the Windows API's.
-// clang-format off
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <windows.h>
 #include <psapi.h>
-// clang-format on
 #else
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -42,18 +30,6 @@ size_t ThreadCount() {
     return quorvane::command::probe::ThreadCount();
 }
 
-namespace {
-
-sockaddr_in Loopback(uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-}  // namespace
-
 #ifdef _WIN32
 
 namespace {
@@ -75,7 +51,7 @@ std::string Failure(const char* what) {
 
 Socket ConnectBlocking(uint16_t port) {
     Socket s = OpenTcp();
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = quorvane::command::probe::LoopbackAddress(port);
     if (::connect(Native(s.Get()), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
         0) {
         throw std::runtime_error(Failure("connect"));
@@ -86,7 +62,7 @@ Socket ConnectBlocking(uint16_t port) {
 
 Socket ListenLoopback(uint16_t& port) {
     Socket listener = OpenTcp();
-    sockaddr_in address = Loopback(0);
+    sockaddr_in address = quorvane::command::probe::LoopbackAddress(0);
     int size = sizeof address;
     if (::bind(Native(listener.Get()), reinterpret_cast<const sockaddr*>(&address),
                sizeof address) != 0 ||
@@ -135,7 +111,7 @@ long ResidentBytes() {
 
 Socket ConnectBlocking(uint16_t port) {
     Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in address = Loopback(port);
+    const sockaddr_in address = quorvane::command::probe::LoopbackAddress(port);
     if (!s ||
         ::connect(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
@@ -147,7 +123,7 @@ Socket ConnectBlocking(uint16_t port) {
 
 Socket ListenLoopback(uint16_t& port) {
     Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address = Loopback(0);
+    sockaddr_in address = quorvane::command::probe::LoopbackAddress(0);
     socklen_t size = sizeof address;
     if (!listener ||
         ::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
