@@ -5,18 +5,7 @@
 // clients makes them, and the process's thread count. Not part of the client.
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-// Winsock's headers must come before the rest of the Windows API's.
-// clang-format off
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <windows.h>
-// clang-format on
+#include "command/winsock.h"
 #else
 #include <netinet/in.h>
 #include <sys/socket.h>

@@ -1,18 +1,5 @@
 // The socket layer's calls into Winsock.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-// Winsock's headers must come before the rest of the Windows API's.
-// clang-format off
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <windows.h>
-// clang-format on
-
 #include <algorithm>
 #include <climits>
 #include <string>
@@ -20,6 +7,7 @@
 #include <vector>
 
 #include "command/socket_layer.h"
+#include "command/winsock.h"
 #include "platform/code_page.h"
 
 namespace quorvane::command::net {

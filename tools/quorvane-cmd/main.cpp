@@ -13,15 +13,9 @@
 #include <vector>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 // shellapi.h needs windows.h first.
+#include "command/winsock.h"
 // clang-format off
-#include <windows.h>
 #include <shellapi.h>
 // clang-format on
 #endif
