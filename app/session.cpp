@@ -64,6 +64,7 @@ Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEng
     // The window system maps the launcher while the others are being made.
     if (launcherShow == LauncherShow::kAtOnce) Form1->show();
     Form2 = std::make_unique<TForm2>(Values, services, std::move(gameEngine));
+    Form2->setDeploymentHosts(TForm1::DeploymentHosts());
     Form3 = std::make_unique<TForm3>(Values, services);
     TForm1* launcher = Form1.get();
     TForm2* game = Form2.get();

@@ -17,6 +17,11 @@ TWebBrowser::TWebBrowser(QWidget* parent, std::unique_ptr<BrowserEngine> engine)
             [this](const QString& url) { emit OnDocumentComplete(this, url); });
     connect(engine_.get(), &BrowserEngine::TopRequestStarted, this,
             [this] { emit OnTopRequestStarted(this); });
+    connect(engine_.get(), &BrowserEngine::fullScreenRequested, this,
+            &TWebBrowser::fullScreenRequested);
+    connect(engine_.get(), &BrowserEngine::notificationRequested, this,
+            &TWebBrowser::notificationRequested);
+    connect(engine_.get(), &BrowserEngine::downloadEnded, this, &TWebBrowser::downloadEnded);
 }
 
 TWebBrowser::~TWebBrowser() = default;

@@ -39,12 +39,22 @@ class TWebBrowser : public QWidget {
     // Gives the page the keyboard, also when the control had it already.
     void FocusPage();
 
+    // What the page may ask of the desktop (see BrowserEngine::setPageRole).
+    void setPageRole(PageRole role) { engine_->setPageRole(role); }
+    void setSiteHosts(const QStringList& deploymentHosts, const QString& gameAddress = QString()) {
+        engine_->setSiteHosts(deploymentHosts, gameAddress);
+    }
+    void exitFullScreen() { engine_->exitFullScreen(); }
+
     BrowserEngine& Engine() { return *engine_; }
 
   signals:
     void OnNavigateComplete2(TWebBrowser* sender, const QString& url);
     void OnDocumentComplete(TWebBrowser* sender, const QString& url);
     void OnTopRequestStarted(TWebBrowser* sender);
+    void fullScreenRequested(bool on);
+    void notificationRequested(std::shared_ptr<PageNotification> notification);
+    void downloadEnded(const QString& path, bool saved);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -19,6 +19,7 @@
 #include <string>
 #include <utility>
 
+#include "browser/web_platform.h"
 #include "platform/debug_output.h"
 #include "platform/hand_off_marker.h"
 
@@ -78,6 +79,7 @@ QWebEngineProfile* SharedBrowserProfile() {
         profile = new QWebEngineProfile(QStringLiteral("Quorvane"), QCoreApplication::instance());
         profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
         profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+        WebPlatform::serveNotifications(profile);
     }
     return profile;
 }
@@ -159,7 +161,13 @@ bool WebEngineBrowserEngine::IsLoadable(const QString& url) {
 WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
     : secret_(QStringLiteral("\x01qv%1:")
                   .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'))),
-      host_(new QWidget(parent)) {
+      host_(new QWidget(parent)),
+      platform_(new WebPlatform(this)) {
+    connect(platform_, &WebPlatform::fullScreenRequested, this,
+            &BrowserEngine::fullScreenRequested);
+    connect(platform_, &WebPlatform::notificationRequested, this,
+            &BrowserEngine::notificationRequested);
+    connect(platform_, &WebPlatform::downloadEnded, this, &BrowserEngine::downloadEnded);
     host_->setAutoFillBackground(true);
     // The engine's view draws through a scene-graph widget. Added to a window
     // already on the screen, such a widget makes the window be made anew
@@ -187,6 +195,7 @@ void WebEngineBrowserEngine::Start() {
     view_->setPage(page_.get());
     view_->setContextMenuPolicy(Qt::NoContextMenu);
     host_->layout()->addWidget(view_);
+    platform_->attach(page_.get(), view_);
     const bool hadFocus = host_->hasFocus();
     host_->setFocusProxy(view_);
     if (hadFocus) view_->setFocus(Qt::OtherFocusReason);
@@ -239,6 +248,7 @@ void WebEngineBrowserEngine::Navigate(const QString& url) {
 }
 
 void WebEngineBrowserEngine::StartLoad(const QString& url) {
+    platform_->pageLeft();
     page_->setUrl(QUrl(url));
 }
 
@@ -316,7 +326,21 @@ qint64 WebEngineBrowserEngine::RenderProcessId() const {
 
 void WebEngineBrowserEngine::Refresh() {
     if (!Started([this] { Refresh(); })) return;
+    platform_->pageLeft();
     page_->triggerAction(QWebEnginePage::Reload);
+}
+
+void WebEngineBrowserEngine::setPageRole(PageRole role) {
+    platform_->setRole(role);
+}
+
+void WebEngineBrowserEngine::setSiteHosts(const QStringList& deploymentHosts,
+                                          const QString& gameAddress) {
+    platform_->setSiteHosts(deploymentHosts, gameAddress);
+}
+
+void WebEngineBrowserEngine::exitFullScreen() {
+    platform_->exitFullScreen();
 }
 
 QString WebEngineBrowserEngine::LocationURL() const {
@@ -342,6 +366,8 @@ void WebEngineBrowserEngine::OnPageReport(const QString& json) {
     const bool top = report.value(QStringLiteral("top")).toBool();
     if (kind == QLatin1String("commit")) {
         if (top && IsLoadable(url)) {
+            // A new document: what the old one opened or asked for ends.
+            platform_->pageLeft();
             location_ = url;
             title_.clear();
             hasDocument_ = true;

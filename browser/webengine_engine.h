@@ -13,6 +13,7 @@ class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
 class BridgePage;
+class WebPlatform;
 
 // The browser profile every window shares: a named, persistent profile whose
 // disk cache and cookie store live under the user's data directory, so the
@@ -54,6 +55,9 @@ class WebEngineBrowserEngine : public BrowserEngine {
     void ClearBodyBorderWidth() override;
     void SetBackgroundColor(const QColor& colour) override;
     qint64 RenderProcessId() const override;
+    void setPageRole(PageRole role) override;
+    void setSiteHosts(const QStringList& deploymentHosts, const QString& gameAddress) override;
+    void exitFullScreen() override;
 
     // Text of the bridge script for a given secret (exposed for tests).
     static QString BridgeScript(const QString& secret);
@@ -91,4 +95,7 @@ class WebEngineBrowserEngine : public BrowserEngine {
     // the engine says the load has finished.
     bool topLoadReported_ = false;
     RenderCrashPolicy crashPolicy_;
+    // Answers what the page asks of the desktop; made with the engine, so the
+    // window's role and site are known before the page exists.
+    WebPlatform* platform_ = nullptr;
 };

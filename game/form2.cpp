@@ -1,10 +1,14 @@
 #include "game/form2.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QUrl>
 
 #include "platform/debug_output.h"
+#include "platform/shell_open.h"
 #include "resources/picture_names.h"
 #include "widgets/layout.h"
 
@@ -25,15 +29,14 @@ class GameCommandActions : public quorvane::command::CommandActions {
             form_,
             [form = form_, title = QString::fromStdU16String(title),
              text = QString::fromStdU16String(text), iconKind] {
-                form->BalloonTitle = title;
-                form->BalloonHint = text;
+                std::optional<QSystemTrayIcon::MessageIcon> kind;
                 if (auto icon = quorvane::command::BalloonIconFor(iconKind)) {
                     static const QSystemTrayIcon::MessageIcon kIcons[] = {
                         QSystemTrayIcon::NoIcon, QSystemTrayIcon::Information,
                         QSystemTrayIcon::Warning, QSystemTrayIcon::Critical};
-                    form->BalloonFlags = kIcons[static_cast<int>(*icon)];
+                    kind = kIcons[static_cast<int>(*icon)];
                 }
-                form->ShowBalloonHint();
+                form->ShowTip(title, text, kind);
             },
             Qt::QueuedConnection);
     }
@@ -55,6 +58,8 @@ class GameWindowKeyHost : public GameKeyFilterHost {
     void RefreshUnlessBlank() override { form_.RefreshUnlessBlank(); }
     void HideToTray() override { form_.HideToTray(); }
     void RestoreFromTray() override { form_.RestoreFromTray(); }
+    bool InFullScreen() const override { return form_.inFullScreen(); }
+    void LeaveFullScreen() override { form_.exitFullScreen(); }
     void Trace(std::u16string_view text) override { quorvane::platform::OutputDebugString(text); }
 
   private:
@@ -63,6 +68,9 @@ class GameWindowKeyHost : public GameKeyFilterHost {
 
 const QString kHideBalloonTitle = QStringLiteral("游戏已经最小化");
 const QString kHideBalloonText = QStringLiteral("恢复请双击右下角游戏图标。");
+
+// A balloon stays this long, unless the player clicks it or another replaces it.
+constexpr int kBalloonMs = 10000;
 
 }  // namespace
 
@@ -108,6 +116,10 @@ TForm2::TForm2(SharedValues& values, ApplicationServices& services,
     WebBrowser1->setGeometry(-2, -2, 911, 560);
     connect(WebBrowser1, &TWebBrowser::OnDocumentComplete, this,
             &TForm2::WebBrowser1DocumentComplete);
+    WebBrowser1->setPageRole(PageRole::Game);
+    connect(WebBrowser1, &TWebBrowser::fullScreenRequested, this, &TForm2::setFullScreen);
+    connect(WebBrowser1, &TWebBrowser::notificationRequested, this, &TForm2::showNotification);
+    connect(WebBrowser1, &TWebBrowser::downloadEnded, this, &TForm2::showDownloadEnded);
 
     TrayIcon1 = new QSystemTrayIcon(QApplication::windowIcon(), this);
     TrayIcon1->setToolTip(QApplication::applicationName());
@@ -115,6 +127,13 @@ TForm2::TForm2(SharedValues& values, ApplicationServices& services,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::DoubleClick) TrayIcon1DblClick();
             });
+    connect(TrayIcon1, &QSystemTrayIcon::messageClicked, this, [this] {
+        if (auto clicked = std::exchange(m_balloonClicked, nullptr)) clicked();
+    });
+    m_notificationTimer = new QTimer(this);
+    m_notificationTimer->setSingleShot(true);
+    m_notificationTimer->setInterval(kBalloonMs);
+    connect(m_notificationTimer, &QTimer::timeout, this, &TForm2::closeNotification);
     Timer1 = new QTimer(this);
     Timer1->setInterval(500);
     connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
@@ -126,7 +145,8 @@ TForm2::TForm2(SharedValues& values, ApplicationServices& services,
     for (QWidget* caption : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2),
                              static_cast<QWidget*>(Label1)})
         caption->installEventFilter(this);
-    Frame = new FramelessFrame(this, &GameWindowHitTest, [this] { return !Maximised; });
+    Frame = new FramelessFrame(this, &GameWindowHitTest,
+                               [this] { return !Maximised && !m_fullScreen; });
     keyFilterHost_ = std::make_unique<GameWindowKeyHost>(*this);
     KeyFilter = std::make_unique<GameKeyFilter>(*keyFilterHost_);
 
@@ -153,6 +173,7 @@ void TForm2::OpenGame(const QString& url) {
         [self = QPointer<TForm2>(this)](const AppMessage& message, bool& handled) {
             if (self) self->AEMessage(message, handled);
         });
+    WebBrowser1->setSiteHosts(m_deploymentHosts, url);
     WebBrowser1->Navigate(url);
     GameLoaded = true;
     ApplySizeMode(url.contains(QLatin1String("windowsize=max")) ? SizeMode::Maximised
@@ -173,15 +194,86 @@ void TForm2::StopCommandServer() {
     IdTCPServer1->Stop();
 }
 
-void TForm2::ShowBalloonHint() {
+void TForm2::ShowTip(const QString& title, const QString& text,
+                     std::optional<QSystemTrayIcon::MessageIcon> icon,
+                     std::function<void()> onClick) {
+    BalloonTitle = title;
+    BalloonHint = text;
+    if (icon) BalloonFlags = *icon;
+    ShowBalloonHint(std::move(onClick));
+}
+
+void TForm2::ShowBalloonHint(std::function<void()> onClick) {
+    // A new balloon takes the place of the one showing, and of its click.
+    m_balloonClicked = nullptr;
+    closeNotification();
     // The tray keeps at most 63 characters of a title and 255 of a text, and
     // shows a balloon only while the icon itself is shown.
     if (!TrayIcon1->isVisible()) return;
-    TrayIcon1->showMessage(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags, 10000);
+    m_balloonClicked = std::move(onClick);
+    TrayIcon1->showMessage(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags, kBalloonMs);
+}
+
+void TForm2::showNotification(std::shared_ptr<PageNotification> notification) {
+    ShowTip(notification->title(), notification->message(), QSystemTrayIcon::Information,
+            [this, shown = std::weak_ptr<PageNotification>(notification)] {
+                TrayIcon1DblClick();
+                if (auto clicked = shown.lock()) clicked->report(PageNotification::Event::Clicked);
+                // The balloon is gone with the click.
+                closeNotification();
+            });
+    // Without a balloon to show it on, the page hears at once that it closed.
+    if (!m_balloonClicked) return;
+    m_notification = std::move(notification);
+    m_notification->report(PageNotification::Event::Shown);
+    m_notificationTimer->start();
+}
+
+void TForm2::closeNotification() {
+    m_notificationTimer->stop();
+    if (auto closed = std::exchange(m_notification, nullptr))
+        closed->report(PageNotification::Event::Closed);
+}
+
+void TForm2::showDownloadEnded(const QString& path, bool saved) {
+    const QFileInfo file(path);
+    if (!saved) {
+        ShowTip(QStringLiteral("下载失败"), QStringLiteral("%1 没有保存。").arg(file.fileName()),
+                QSystemTrayIcon::Warning);
+        return;
+    }
+    ShowTip(QStringLiteral("下载完成"),
+            QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(file.absoluteFilePath())),
+            QSystemTrayIcon::Information,
+            [folder = file.absolutePath()] { ShellOpen(QUrl::fromLocalFile(folder).toString()); });
+}
+
+void TForm2::exitFullScreen() {
+    // The engine tells the window back through setFullScreen.
+    WebBrowser1->exitFullScreen();
+    setFullScreen(false);
+}
+
+void TForm2::setFullScreen(bool on) {
+    if (on == m_fullScreen) return;
+    m_fullScreen = on;
+    if (on) {
+        m_geometryBeforeFullScreen = geometry();
+        Panel1->hide();
+        setWindowState(windowState() | Qt::WindowFullScreen);
+    } else {
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+        setGeometry(m_geometryBeforeFullScreen);
+        Panel1->show();
+    }
+    AlignPanels();
+    FormResize();
 }
 
 void TForm2::HideToTray() {
     if (!isVisible()) return;
+    // Back from the tray the game shows in its window, not over the screen.
+    exitFullScreen();
     hide();
     BalloonTitle = kHideBalloonTitle;
     BalloonHint = kHideBalloonText;
@@ -320,10 +412,21 @@ void TForm2::ApplySizeMode(SizeMode mode) {
 }
 
 void TForm2::FormResize() {
-    WebBrowser1->resize(Panel2->width() + 6, Panel2->height() + 6);
+    // The browser overhangs its panel by two pixels left and top and four
+    // right and bottom, where the panel clips it; in full screen the page
+    // covers the screen exactly.
+    if (m_fullScreen) {
+        WebBrowser1->setGeometry(Panel2->rect());
+        return;
+    }
+    WebBrowser1->setGeometry(-2, -2, Panel2->width() + 6, Panel2->height() + 6);
 }
 
 void TForm2::AlignPanels() {
+    if (m_fullScreen) {
+        Panel2->setGeometry(rect());
+        return;
+    }
     const int innerWidth = std::max(0, width() - 2 * kPadding);
     Panel1->setGeometry(kPadding, kPadding, innerWidth, kStripHeight);
     // The buttons stay at the right end however narrow the window gets; the

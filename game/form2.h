@@ -4,7 +4,9 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "browser/web_browser.h"
 #include "command/command_server.h"
@@ -35,7 +37,25 @@ class TForm2 : public QWidget {
     void FormResize();
     void HideToTray();
     void RestoreFromTray();
-    void ShowBalloonHint();
+    // Shows a balloon at the tray icon with the given texts; an icon kind, if
+    // given, stays for later balloons. The command server's showTip, the
+    // pages' notifications and the download notices all come this way.
+    void ShowTip(const QString& title, const QString& text,
+                 std::optional<QSystemTrayIcon::MessageIcon> icon,
+                 std::function<void()> onClick = nullptr);
+    // Shows the balloon with the current texts and icon; `onClick` runs if the
+    // player clicks this balloon.
+    void ShowBalloonHint(std::function<void()> onClick = nullptr);
+
+    // The hosts the client was built for, which together with the game
+    // address make up the game's own site.
+    void setDeploymentHosts(const QStringList& hosts) { m_deploymentHosts = hosts; }
+    // Full screen, as the page asked for it: the window covers its screen,
+    // without the title strip or frame.
+    bool inFullScreen() const { return m_fullScreen; }
+    // Leaves full screen; the page hears of it, and the window goes back to
+    // the size mode and place it had.
+    void exitFullScreen();
 
     void GraphicButton1Click(QObject* sender);  // exit
     void GraphicButton2Click(QObject* sender);  // size toggle
@@ -109,6 +129,18 @@ class TForm2 : public QWidget {
     ApplicationServices& Services;
     void AlignPanels();
     void LeaveProcess();
+    void setFullScreen(bool on);
+    void showNotification(std::shared_ptr<PageNotification> notification);
+    void closeNotification();
+    void showDownloadEnded(const QString& path, bool saved);
+
+    QStringList m_deploymentHosts;
+    bool m_fullScreen = false;
+    QRect m_geometryBeforeFullScreen;
+    std::function<void()> m_balloonClicked;
+    // The page's notification on the balloon, closed when the balloon goes.
+    std::shared_ptr<PageNotification> m_notification;
+    QTimer* m_notificationTimer = nullptr;
 
     std::unique_ptr<GameKeyFilterHost> keyFilterHost_;
     std::unique_ptr<GameKeyFilter> KeyFilter;

@@ -13,8 +13,16 @@ void GameKeyFilter::AEMessage(const AppMessage& message, bool& handled) {
 // into a system key, which never comes here.
 void GameKeyFilter::KeyDown(const AppMessage& message, bool& handled) {
     switch (message.key) {
-        case VirtualKey::Return:
         case VirtualKey::Escape:
+            // The player's way out of full screen, which a page cannot keep
+            // for itself.
+            if (host_.InFullScreen()) {
+                host_.LeaveFullScreen();
+                handled = true;
+                return;
+            }
+            [[fallthrough]];
+        case VirtualKey::Return:
             // A dialog would turn these into its default and cancel buttons;
             // the page needs them as keys.
             handled = false;

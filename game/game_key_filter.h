@@ -18,14 +18,18 @@ class GameKeyFilterHost {
     virtual void RefreshUnlessBlank() = 0;
     virtual void HideToTray() = 0;
     virtual void RestoreFromTray() = 0;
+    // Whether the page has the window in full screen, and the way out of it.
+    virtual bool InFullScreen() const = 0;
+    virtual void LeaveFullScreen() = 0;
 
     // One notice on the debug channel.
     virtual void Trace(std::u16string_view text) = 0;
 };
 
 // The game window's application-wide message filter: F5 reloads the game, F9
-// hides it to the tray or brings it back, Ctrl+N and the page's context menu are
-// kept from the browser, and every other key goes to the page exactly once.
+// hides it to the tray or brings it back, Escape leaves full screen, Ctrl+N and
+// the page's context menu are kept from the browser, and every other key goes
+// to the page exactly once.
 //
 // Once installed it sees the messages of every window of the application, the
 // launcher's included, for the rest of the process.

@@ -99,6 +99,8 @@ TForm1::TForm1(SharedValues& values, ApplicationServices& services,
     // The page holds the keyboard from the start, so the player can type
     // into the server list without clicking it first.
     WebBrowser1->setFocus();
+    WebBrowser1->setPageRole(PageRole::Launcher);
+    WebBrowser1->setSiteHosts(DeploymentHosts());
     connect(WebBrowser1, &TWebBrowser::OnNavigateComplete2, this,
             &TForm1::WebBrowser1NavigateComplete2);
     // Each new page gets the keyboard, unless the player is typing an address
@@ -266,6 +268,11 @@ QStringList TForm1::FirstBlankScripts() {
         // The engine ignores body.scroll; this is how it hides the scroll bars.
         QStringLiteral("document.documentElement.style.overflow='hidden';"),
     };
+}
+
+QStringList TForm1::DeploymentHosts() {
+    return {QString::fromLatin1(deployment::StartPageHost),
+            QString::fromLatin1(deployment::PortalHost), QString::fromLatin1(deployment::LinkHost)};
 }
 
 void TForm1::RunPageScript(const QString& code) {

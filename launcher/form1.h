@@ -70,6 +70,8 @@ class TForm1 : public QWidget, private LauncherKeyFilterHost {
 
     // The scripts that dress the first blank page, in the order they run.
     static QStringList FirstBlankScripts();
+    // The hosts of the game's site the client was built for.
+    static QStringList DeploymentHosts();
 
     // Controls in creation order.
     QLabel* Image1 = nullptr;  // the artwork

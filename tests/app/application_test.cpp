@@ -207,6 +207,8 @@ class GameHost : public GameKeyFilterHost {
     void RefreshUnlessBlank() override { ++refreshes; }
     void HideToTray() override { ++hides; }
     void RestoreFromTray() override {}
+    bool InFullScreen() const override { return false; }
+    void LeaveFullScreen() override {}
     void Trace(std::u16string_view) override {}
     int refreshes = 0;
     int hides = 0;

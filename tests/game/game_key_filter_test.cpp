@@ -26,6 +26,11 @@ class FakeGameWindow : public GameKeyFilterHost {
         calls.push_back("Restore");
         visible = true;
     }
+    bool InFullScreen() const override { return fullScreen; }
+    void LeaveFullScreen() override {
+        calls.push_back("LeaveFullScreen");
+        fullScreen = false;
+    }
     void Trace(std::u16string_view text) override {
         calls.push_back("Trace");
         traces.emplace_back(text);
@@ -33,6 +38,7 @@ class FakeGameWindow : public GameKeyFilterHost {
 
     bool loaded = true;
     bool visible = true;
+    bool fullScreen = false;
     std::vector<std::string> calls;
     std::vector<std::u16string> traces;
     QObject browserView;
@@ -63,6 +69,7 @@ struct Row {
     bool visible;
     bool handled;
     std::vector<std::string> calls;
+    bool fullScreen = false;
 };
 
 AppMessage With(AppMessage m, void (*change)(AppMessage&)) {
@@ -80,6 +87,17 @@ TEST(GameKeyFilter, ResultingHandledValueAndActions) {
         // Enter and Escape go to the page by normal dispatch, whatever else.
         {"Enter", KeyDown(kEnter), page, true, true, false, {}},
         {"Escape", KeyDown(kEscape), page, true, true, false, {}},
+        // In full screen Escape is the player's way out; the page never sees it.
+        {"Escape in full screen",
+         KeyDown(kEscape),
+         page,
+         true,
+         true,
+         true,
+         {"LeaveFullScreen"},
+         true},
+        {"Enter in full screen", KeyDown(kEnter), page, true, true, false, {}, true},
+        {"F5 in full screen", KeyDown(kF5), page, true, true, true, {"Refresh"}, true},
         {"F5", KeyDown(kF5), page, true, true, true, {"Refresh"}},
         {"F5, page not loaded", KeyDown(kF5), page, false, true, true, {"Refresh"}},
         {"Ctrl+F5", KeyDown(kF5, true), page, true, true, true, {"Refresh"}},
@@ -129,6 +147,7 @@ TEST(GameKeyFilter, ResultingHandledValueAndActions) {
         FakeGameWindow host;
         host.loaded = row.loaded;
         host.visible = row.visible;
+        host.fullScreen = row.fullScreen;
         GameKeyFilter filter(host);
         AppMessage message = row.message;
         if (row.aim == Aim::Page) message.target = &host.browserView;

@@ -21,6 +21,7 @@
 #include "game/form2.h"
 #include "game/form3.h"
 #include "launcher/form1.h"
+#include "player_support.h"
 #include "tests/support/demo_site.h"
 #include "tests/support/ports.h"
 #include "tests/support/real_windows_fixture.h"
@@ -29,38 +30,6 @@
 namespace {
 
 const QString kHost = QString::fromLatin1(deployment::StartPageHost);
-
-QString Shell(const QString& command) {
-    QProcess process;
-    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
-    process.waitForFinished(20000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-// Keys typed through the window system into whatever window has the focus.
-void PressKeys(const QString& keys) {
-    Shell(QStringLiteral("xdotool key --delay 80 ") + keys);
-}
-
-void ClickAt(const QPoint& screen, int times = 1) {
-    Shell(QStringLiteral("xdotool mousemove --sync %1 %2 click --repeat %3 --delay 150 1")
-              .arg(screen.x())
-              .arg(screen.y())
-              .arg(times));
-}
-
-void ClickOn(QWidget* widget) {
-    ClickAt(widget->mapToGlobal(widget->rect().center()));
-}
-
-void Screenshot(const QString& name) {
-    Shell(QStringLiteral("mkdir -p shots && import -window root shots/%1.png").arg(name));
-}
-
-// Lets the windows run for a while, as time passes for a player.
-void Play(int ms) {
-    WaitFor([] { return false; }, ms);
-}
 
 // Acts on a message box from outside, as a player would: waits until the box
 // with the caption is the active window, then runs the shell lines in order.
@@ -321,16 +290,10 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
         game = Shell(QStringLiteral("xdotool search --onlyvisible --name '^Quorvane$'"));
         return !game.isEmpty();
     }));
-    const QString geometry = Shell(QStringLiteral("xdotool getwindowgeometry --shell ") + game);
-    const auto value = [&](const char* name) {
-        return QRegularExpression(QStringLiteral("%1=(-?\\d+)").arg(name))
-            .match(geometry)
-            .captured(1)
-            .toInt();
-    };
+    const QRect at = XGeometry(game.toULongLong());
     // The exit button sits 64 px in from the right end of the 422 px button
     // area, inside the 2 px frame.
-    ClickAt(QPoint(value("X") + value("WIDTH") - 2 - 422 + 358 + 28, value("Y") + 2 + 2 + 12));
+    ClickAt(QPoint(at.x() + at.width() - 2 - 422 + 358 + 28, at.y() + 2 + 2 + 12));
     { BoxPlayer player(QStringLiteral("呜呜呜。。。"), {QStringLiteral("xdotool key Return")}); }
     ASSERT_TRUE(client.waitForFinished(10000));
     EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);

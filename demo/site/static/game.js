@@ -1,7 +1,10 @@
 // The demo game: a night landscape with a swarm of drifting embers, drawn by
 // the vendored game framework, which takes WebGL where the engine offers it and
 // falls back to a 2-D canvas where it does not. The page reports its renderer
-// and frame rate, and logs the keys it receives, to the site.
+// and frame rate, and logs the keys it receives, to the site. Like a real game
+// it chimes when it starts, has a full-screen button, and tells the player by
+// a notification when the timed siege comes round (?event=<seconds> after the
+// start, 180 unless asked otherwise; 0 for none).
 (function () {
   var params = new URLSearchParams(location.search);
   var server = window.QUORVANE_SERVER ||
@@ -121,6 +124,31 @@
     report("/log/load?page=game&server=" + server.id + "&t=" + Date.now() +
            "&size=" + window.innerWidth + "x" + window.innerHeight);
   });
+
+  new Audio(window.quorvaneChime()).play().then(function () {
+    report("/log/sound?page=game&server=" + server.id + "&result=played");
+  }, function (e) {
+    report("/log/sound?page=game&server=" + server.id + "&result=" + e.name);
+  });
+
+  document.getElementById("fullscreen").addEventListener("click", function () {
+    if (document.fullscreenElement) document.exitFullscreen();
+    else document.documentElement.requestFullscreen().catch(function () {});
+  });
+  document.addEventListener("fullscreenchange", function () {
+    document.getElementById("fullscreen").textContent = document.fullscreenElement ? "退出全屏" : "全屏";
+  });
+
+  var siegeSeconds = parseInt(params.get("event") || "180", 10) || 0;
+  if (siegeSeconds > 0 && window.Notification) {
+    setTimeout(function () {
+      Notification.requestPermission().then(function (permission) {
+        if (permission !== "granted") return;
+        new Notification(server.id + "服 " + server.name, {body: "攻城战开始了，快去城门集合！"});
+        report("/log/event?page=game&server=" + server.id + "&what=siege");
+      });
+    }, siegeSeconds * 1000);
+  }
 
   document.addEventListener("keydown", function (e) {
     window.quorvaneKeys.push(e.key);
