@@ -26,6 +26,15 @@ namespace {
 
 const QString kProbeTitle = QStringLiteral("Quorvane · 网页能力");
 
+std::string Describe(const QRect& r) {
+    return QStringLiteral("%1x%2+%3+%4")
+        .arg(r.width())
+        .arg(r.height())
+        .arg(r.x())
+        .arg(r.y())
+        .toStdString();
+}
+
 class WebPlatformTest : public RealWindowsFixture {
   protected:
     static void SetUpTestSuite() {
@@ -130,30 +139,40 @@ TEST_F(WebPlatformTest, FullScreenCoversTheScreenAndEscapeOrF9GiveTheWindowBack)
 
     ClickProbe(QStringLiteral("fullscreen"));
     EXPECT_TRUE(WaitTold("fullscreen", "on=1"));
-    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == screen; }))
-        << "the game window did not cover the screen";
+    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == screen; }, 10000))
+        << "the game window did not cover the screen: " << Describe(XGeometry(Form2->winId()));
     EXPECT_FALSE(Form2->Panel1->isVisible()) << "the title strip shows in full screen";
     Play(500);
     Screenshot(QStringLiteral("web-fullscreen"));
     // Pointer lock, which games take in full screen, stays granted.
     ClickProbe(QStringLiteral("lock"));
     EXPECT_TRUE(WaitTold("pointerlock", "on=1"));
+    EXPECT_TRUE(WaitTold("pointerlock", "on=0")) << "the page could not give the pointer back";
 
     PressKeys(QStringLiteral("Escape"));
     EXPECT_TRUE(WaitTold("fullscreen", "on=0"));
-    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == window; }))
-        << "back at " << XGeometry(Form2->winId()).x() << "," << XGeometry(Form2->winId()).y();
+    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == window; }, 10000))
+        << "back at " << Describe(XGeometry(Form2->winId())) << ", not " << Describe(window);
     EXPECT_TRUE(Form2->Panel1->isVisible());
+
+    // F5 reloads the page, which leaves full screen.
+    const int loads = site->Count("GET /tests/platform.html ");
+    ClickProbe(QStringLiteral("fullscreen"));
+    ASSERT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == screen; }, 10000));
+    PressKeys(QStringLiteral("F5"));
+    EXPECT_TRUE(WaitFor([&] { return site->Count("GET /tests/platform.html ") > loads; }));
+    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == window; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return site->Count("GET /log/layout\\?page=platform&") > loads; }));
 
     // F9 leaves full screen on its way to the tray; the page sees itself hidden.
     ClickProbe(QStringLiteral("fullscreen"));
-    ASSERT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == screen; }));
+    ASSERT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == screen; }, 10000));
     PressKeys(QStringLiteral("F9"));
     ASSERT_TRUE(WaitFor([] { return Form2->isHidden(); }));
     EXPECT_TRUE(WaitTold("visibility", "state=hidden"));
     ClickAt(Form2->TrayIcon1->geometry().center(), 2);
     ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
-    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == window; }));
+    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == window; }, 10000));
     EXPECT_TRUE(WaitTold("visibility", "state=visible"));
 }
 
