@@ -21,11 +21,33 @@
 
 #include "browser/web_platform.h"
 #include "platform/debug_output.h"
+#include "platform/free_memory.h"
 #include "platform/hand_off_marker.h"
 
 namespace {
 
 const QString kBlank = QStringLiteral("about:blank");
+
+// The heap is handed back once the pages have settled after a discard: the
+// engine frees a page's parts over the next moments, and the page loaded next
+// (the server list, on the way back from a game) takes and frees more.
+constexpr int kReleaseMemoryDelayMs = 3000;
+
+void ReleaseMemoryOnceSettled(bool afterDiscard) {
+    static bool pending = false;
+    static QTimer* timer = [] {
+        auto* t = new QTimer(QCoreApplication::instance());
+        t->setSingleShot(true);
+        t->setInterval(kReleaseMemoryDelayMs);
+        QObject::connect(t, &QTimer::timeout, [] {
+            pending = false;
+            quorvane::platform::ReleaseFreeMemory();
+        });
+        return t;
+    }();
+    pending = pending || afterDiscard;
+    if (pending) timer->start();
+}
 
 // The schemes the engine loads itself; the page script reports navigations to
 // any other address instead of letting the engine fail on them.
@@ -73,9 +95,25 @@ class TopRequestWatcher : public QWebEngineUrlRequestInterceptor {
     WebEngineBrowserEngine* engine_;
 };
 
+namespace {
+
+// Switches for the engine, read once when its first profile is made. The
+// audio service, which the engine starts in a process of its own for the
+// first page that plays sound, otherwise stays for the rest of the evening.
+void AddEngineSwitches() {
+    static const char kVariable[] = "QTWEBENGINE_CHROMIUM_FLAGS";
+    QByteArray switches = qgetenv(kVariable);
+    if (!switches.contains("--audio-service-quit-timeout-ms"))
+        switches += " --audio-service-quit-timeout-ms=2000";
+    qputenv(kVariable, switches.trimmed());
+}
+
+}  // namespace
+
 QWebEngineProfile* SharedBrowserProfile() {
     static QPointer<QWebEngineProfile> profile;
     if (!profile) {
+        AddEngineSwitches();
         profile = new QWebEngineProfile(QStringLiteral("Quorvane"), QCoreApplication::instance());
         profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
         profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
@@ -207,7 +245,23 @@ void WebEngineBrowserEngine::Start() {
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
                 OnRenderProcessEnded(static_cast<int>(status), exitCode);
             });
+    connect(page_.get(), &QWebEnginePage::visibleChanged, this, [this](bool visible) {
+        if (!visible) QTimer::singleShot(0, this, &WebEngineBrowserEngine::DiscardIfIdle);
+    });
+    // After the window has heard of its blank page, not before.
+    connect(this, &BrowserEngine::DocumentComplete, this, [this](const QString& url) {
+        if (url == kBlank) QTimer::singleShot(0, this, &WebEngineBrowserEngine::DiscardIfIdle);
+    });
     for (const auto& call : std::exchange(beforeStart_, {})) call();
+}
+
+void WebEngineBrowserEngine::DiscardIfIdle() {
+    if (!page_ || page_->isVisible() || busy_ || location_ != kBlank ||
+        page_->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+        return;
+    page_->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+    QTimer::singleShot(kReleaseMemoryDelayMs, this,
+                       [] { quorvane::platform::ReleaseFreeMemory(); });
 }
 
 bool WebEngineBrowserEngine::Started(std::function<void()> call) {
@@ -249,6 +303,8 @@ void WebEngineBrowserEngine::Navigate(const QString& url) {
 
 void WebEngineBrowserEngine::StartLoad(const QString& url) {
     platform_->pageLeft();
+    if (page_->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+        page_->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     page_->setUrl(QUrl(url));
 }
 
@@ -270,6 +326,7 @@ void WebEngineBrowserEngine::StartDeferredLoad() {
 
 void WebEngineBrowserEngine::OnLoadFinished(bool ok) {
     busy_ = false;
+    ReleaseMemoryOnceSettled(false);
     if (!ok) {
         // A blank page that failed to commit must not hold back the next load.
         if (blankPending_) StartDeferredLoad();

@@ -71,6 +71,10 @@ class WebEngineBrowserEngine : public BrowserEngine {
     void OnRenderProcessEnded(int status, int exitCode);
     void StartLoad(const QString& url);
     void StartDeferredLoad();
+    // A hidden window's blank page keeps no render process: it is discarded,
+    // and comes back by itself when the window shows or the page is sent
+    // elsewhere.
+    void DiscardIfIdle();
     // Whether the engine has started; until then calls wait in `beforeStart_`.
     bool Started(std::function<void()> call);
 
