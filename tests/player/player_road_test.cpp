@@ -151,6 +151,8 @@ TEST_F(PlayerRoadTest, TheHandOffBlanksTheLauncherAndTheGameTakesTheKeys) {
     Play(5000);
     EXPECT_EQ(site->Count(QStringLiteral("GET /serverlist/")), launcherRequests)
         << "the hidden launcher kept fetching";
+    EXPECT_EQ(Form1->WebBrowser1->Engine().RenderProcessId(), 0)
+        << "the hidden launcher's blank page keeps a render process";
 }
 
 TEST_F(PlayerRoadTest, F5ReloadsTheGameAndThePageKeepsTheKeys) {
@@ -212,6 +214,18 @@ TEST_F(PlayerRoadTest, TheWayBackEmptiesTheTitleAndAMarkupTitleShowsAsText) {
     EXPECT_TRUE(WaitFor([] { return Form2->isHidden() && Form1->isVisible(); }));
     EXPECT_TRUE(WaitFor([] { return Form2->Label1->text().isEmpty(); }))
         << "title left after the return: " << Form2->Label1->text().toStdString();
+    EXPECT_TRUE(WaitFor([] { return Form2->WebBrowser1->Engine().RenderProcessId() == 0; }))
+        << "the game's blanked page keeps a render process";
+
+    // F9 still brings the game window back, with its blank page, and takes it
+    // away again.
+    PressKeys(QStringLiteral("F9"));
+    ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
+    EXPECT_EQ(Form2->WebBrowser1->LocationURL(), QStringLiteral("about:blank"));
+    EXPECT_TRUE(Form2->Label1->text().isEmpty());
+    Play(500);
+    PressKeys(QStringLiteral("F9"));
+    ASSERT_TRUE(WaitFor([] { return Form2->isHidden(); }));
 
     EnterServer(QStringLiteral("enter-markup"), layouts);
     const QString title = QStringLiteral("Quorvane · 7服 <b>试炼</b>");
