@@ -86,6 +86,9 @@ class BrowserEngine : public QObject {
     // Takes the page out of full screen; fullScreenRequested(false) follows
     // if it was in.
     virtual void exitFullScreen() {}
+    // The hidden window is about to give back what the window system holds
+    // for it; the engine lets go of whatever draws through it.
+    virtual void prepareWindowRelease() {}
 
   signals:
     // A navigation of the page or of one of its frames has completed; `url` is
@@ -100,6 +103,9 @@ class BrowserEngine : public QObject {
     void fullScreenRequested(bool on);
     // A page of the game's own site shows a notification.
     void notificationRequested(std::shared_ptr<PageNotification> notification);
+    // The page was discarded: it keeps no render process until the window
+    // shows it again or it is sent elsewhere.
+    void pageDiscarded();
     // A download the page started has ended: saved at `path`, or failed or
     // cancelled (`saved` false, `path` the file it was meant for).
     void downloadEnded(const QString& path, bool saved);

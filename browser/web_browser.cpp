@@ -22,6 +22,11 @@ TWebBrowser::TWebBrowser(QWidget* parent, std::unique_ptr<BrowserEngine> engine)
     connect(engine_.get(), &BrowserEngine::notificationRequested, this,
             &TWebBrowser::notificationRequested);
     connect(engine_.get(), &BrowserEngine::downloadEnded, this, &TWebBrowser::downloadEnded);
+    connect(engine_.get(), &BrowserEngine::pageDiscarded, this, [this] {
+        if (!window()->isHidden()) return;
+        engine_->prepareWindowRelease();
+        emit windowReleasable();
+    });
 }
 
 TWebBrowser::~TWebBrowser() = default;

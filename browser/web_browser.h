@@ -55,6 +55,11 @@ class TWebBrowser : public QWidget {
     void fullScreenRequested(bool on);
     void notificationRequested(std::shared_ptr<PageNotification> notification);
     void downloadEnded(const QString& path, bool saved);
+    // The window is hidden and its page discarded: nothing draws through the
+    // window now, so it may give back its window-system resources (its
+    // pictures on the screen and for the compositor). Showing it again makes
+    // them anew.
+    void windowReleasable();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -211,7 +211,8 @@ WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
     // already on the screen, such a widget makes the window be made anew
     // (unmapped, mapped and painted again), so the launcher would flicker when
     // its engine starts; one present from the outset spares that.
-    (new QQuickWidget(host_))->hide();
+    sceneStandIn_ = new QQuickWidget(host_);
+    sceneStandIn_->hide();
     auto* layout = new QVBoxLayout(host_);
     layout->setContentsMargins(0, 0, 0, 0);
 }
@@ -259,9 +260,23 @@ void WebEngineBrowserEngine::DiscardIfIdle() {
     if (!page_ || page_->isVisible() || busy_ || location_ != kBlank ||
         page_->lifecycleState() != QWebEnginePage::LifecycleState::Active)
         return;
+    // The page's old drawing parts go a moment after the discard and draw
+    // through the window until then: the window hears of the discard once
+    // they are gone, and only while the page is still discarded.
+    auto parts = std::make_shared<int>(0);
+    const auto told = [this, parts] {
+        if (--*parts == 0 && page_ &&
+            page_->lifecycleState() == QWebEnginePage::LifecycleState::Discarded)
+            emit pageDiscarded();
+    };
+    ++*parts;
+    for (QQuickWidget* part : view_->findChildren<QQuickWidget*>()) {
+        ++*parts;
+        connect(part, &QObject::destroyed, this, told);
+    }
     page_->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
-    QTimer::singleShot(kReleaseMemoryDelayMs, this,
-                       [] { quorvane::platform::ReleaseFreeMemory(); });
+    told();
+    ReleaseMemoryOnceSettled(true);
 }
 
 bool WebEngineBrowserEngine::Started(std::function<void()> call) {
@@ -398,6 +413,15 @@ void WebEngineBrowserEngine::setSiteHosts(const QStringList& deploymentHosts,
 
 void WebEngineBrowserEngine::exitFullScreen() {
     platform_->exitFullScreen();
+}
+
+void WebEngineBrowserEngine::prepareWindowRelease() {
+    // The stand-in holds the window's drawing context and must go while that
+    // still exists. A new one, which has drawn nothing yet, makes the window
+    // come back ready for the page's view, as at the outset.
+    delete sceneStandIn_.data();
+    sceneStandIn_ = new QQuickWidget(host_);
+    sceneStandIn_->hide();
 }
 
 QString WebEngineBrowserEngine::LocationURL() const {

@@ -9,6 +9,7 @@
 #include "browser/browser_engine.h"
 #include "browser/render_crash_policy.h"
 
+class QQuickWidget;
 class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -58,6 +59,7 @@ class WebEngineBrowserEngine : public BrowserEngine {
     void setPageRole(PageRole role) override;
     void setSiteHosts(const QStringList& deploymentHosts, const QString& gameAddress) override;
     void exitFullScreen() override;
+    void prepareWindowRelease() override;
 
     // Text of the bridge script for a given secret (exposed for tests).
     static QString BridgeScript(const QString& secret);
@@ -81,6 +83,9 @@ class WebEngineBrowserEngine : public BrowserEngine {
     QString secret_;
     // Holds the engine's view once started, and shows the page's colour before.
     QPointer<QWidget> host_;
+    // A scene-graph widget, never shown, that is there from the outset (see
+    // the constructor).
+    QPointer<QQuickWidget> sceneStandIn_;
     std::vector<std::function<void()>> beforeStart_;
     QColor background_;
     std::unique_ptr<BridgePage> page_;

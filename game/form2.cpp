@@ -117,6 +117,7 @@ TForm2::TForm2(SharedValues& values, ApplicationServices& services,
     connect(WebBrowser1, &TWebBrowser::OnDocumentComplete, this,
             &TForm2::WebBrowser1DocumentComplete);
     WebBrowser1->setPageRole(PageRole::Game);
+    connect(WebBrowser1, &TWebBrowser::windowReleasable, this, [this] { destroy(); });
     connect(WebBrowser1, &TWebBrowser::fullScreenRequested, this, &TForm2::setFullScreen);
     connect(WebBrowser1, &TWebBrowser::notificationRequested, this, &TForm2::showNotification);
     connect(WebBrowser1, &TWebBrowser::downloadEnded, this, &TForm2::showDownloadEnded);

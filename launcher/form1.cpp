@@ -100,6 +100,7 @@ TForm1::TForm1(SharedValues& values, ApplicationServices& services,
     // into the server list without clicking it first.
     WebBrowser1->setFocus();
     WebBrowser1->setPageRole(PageRole::Launcher);
+    connect(WebBrowser1, &TWebBrowser::windowReleasable, this, [this] { destroy(); });
     WebBrowser1->setSiteHosts(DeploymentHosts());
     connect(WebBrowser1, &TWebBrowser::OnNavigateComplete2, this,
             &TForm1::WebBrowser1NavigateComplete2);
