@@ -313,7 +313,9 @@ void TForm2::ApplySizeMode(SizeMode mode) {
     if (mode == SizeMode::Toggle) mode = Maximised ? SizeMode::Normal : SizeMode::Maximised;
     if (mode == SizeMode::Normal || mode == SizeMode::Maximised) {
         Maximised = mode == SizeMode::Maximised;
-        setGeometry(SizeModeGeometry(mode, WorkAreaWidth, WorkAreaHeight, geometry()));
+        // The screen the window is on; before it shows, the one it is to open on.
+        const QRect anchor = isVisible() ? frameGeometry() : screen()->geometry();
+        setGeometry(PlaceGameWindow(mode, DesktopScreens(), anchor, geometry()));
         AlignPanels();
     }
     FormResize();

@@ -95,6 +95,8 @@ class TForm2 : public QWidget {
     QSystemTrayIcon::MessageIcon BalloonFlags = QSystemTrayIcon::NoIcon;
 
     bool GameLoaded = false;
+    // The primary screen's work area at construction, which sizes the window
+    // until a game places it on its screen.
     int WorkAreaWidth = 0;
     int WorkAreaHeight = 0;
     float SizeFactor = 0.0f;
