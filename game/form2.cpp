@@ -127,6 +127,7 @@ TForm2::TForm2(SharedValues& values, ApplicationServices& services,
                              static_cast<QWidget*>(Label1)})
         caption->installEventFilter(this);
     Frame = new FramelessFrame(this, &GameWindowHitTest, [this] { return !Maximised; });
+    TitleDrag = new CaptionDrag(this);
     keyFilterHost_ = std::make_unique<GameWindowKeyHost>(*this);
     KeyFilter = std::make_unique<GameKeyFilter>(*keyFilterHost_);
 
@@ -215,7 +216,8 @@ void TForm2::GraphicButton3Click(QObject*) {
 
 void TForm2::Image1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
     if (Maximised || button != Qt::LeftButton) return;
-    quorvane::widgets::StartSystemMove(this, screenPoint);
+    // The move starts once the pointer travels, so a double-click stays one.
+    TitleDrag->Press(screenPoint);
 }
 void TForm2::Image2MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
     Image1MouseDown(button, screenPoint);
@@ -224,13 +226,14 @@ void TForm2::Label1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) 
     Image1MouseDown(button, screenPoint);
 }
 void TForm2::Image1DblClick() {
+    TitleDrag->Cancel();
     ApplySizeMode(SizeMode::Toggle);
 }
 void TForm2::Image2DblClick() {
-    ApplySizeMode(SizeMode::Toggle);
+    Image1DblClick();
 }
 void TForm2::Label1DblClick() {
-    ApplySizeMode(SizeMode::Toggle);
+    Image1DblClick();
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {

@@ -88,6 +88,7 @@ class TForm2 : public QWidget {
     std::unique_ptr<quorvane::command::CommandActions> CommandActions;
     std::unique_ptr<quorvane::command::CommandServer> IdTCPServer1;
     quorvane::widgets::FramelessFrame* Frame = nullptr;
+    quorvane::widgets::CaptionDrag* TitleDrag = nullptr;  // the title strip's moves
 
     // The next balloon's texts and icon; the icon stays until a command changes it.
     QString BalloonTitle;
