@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QSystemTrayIcon>
 #include <cstdlib>
 #include <exception>
 
@@ -76,6 +77,10 @@ bool TApplication::AskYesNo(QWidget* owner, const QString& text, const QString& 
 
 void TApplication::ExitProcess(int code) {
     std::exit(code);
+}
+
+bool TApplication::SystemTrayAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 TApplication* TApplication::Instance() {

@@ -19,6 +19,7 @@ class TApplication : public QApplication, public ApplicationServices {
     bool HasOnMessage() const { return static_cast<bool>(OnMessage); }
     bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override;
     [[noreturn]] void ExitProcess(int code) override;
+    bool SystemTrayAvailable() override;
 
     bool notify(QObject* receiver, QEvent* event) override;
 

@@ -118,6 +118,7 @@ TForm2::TForm2(SharedValues& values, ApplicationServices& services,
     Timer1 = new QTimer(this);
     Timer1->setInterval(500);
     connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+    Notifications = new quorvane::notifications::DesktopNotifications(this);
     CommandActions = std::make_unique<GameCommandActions>(this);
     IdTCPServer1 = std::make_unique<quorvane::command::CommandServer>(
         quorvane::command::ServerKind::kGame, Values.GameCommandPort, *CommandActions);
@@ -178,12 +179,28 @@ void TForm2::ShowBalloonHint() {
     // The tray keeps at most 63 characters of a title and 255 of a text, and
     // shows a balloon only while the icon itself is shown.
     if (!TrayIcon1->isVisible()) return;
-    TrayIcon1->showMessage(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags, 10000);
+    if (Services.SystemTrayAvailable()) {
+        TrayIcon1->showMessage(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags, 10000);
+    } else {
+        // No tray to show it: the desktop's notifications, or the debug channel.
+        Notifications->Show(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags, 10000);
+    }
 }
 
 void TForm2::HideToTray() {
     if (!isVisible()) return;
-    hide();
+    if (Services.SystemTrayAvailable()) {
+        hide();
+    } else if (windowState() & Qt::WindowMinimized) {
+        // Without a tray the taskbar stands in for it: F9 brings back what it
+        // sent there.
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        activateWindow();
+        return;
+    } else {
+        // A hidden window could never be found again without a tray.
+        setWindowState(windowState() | Qt::WindowMinimized);
+    }
     BalloonTitle = kHideBalloonTitle;
     BalloonHint = kHideBalloonText;
     ShowBalloonHint();

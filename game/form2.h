@@ -10,6 +10,7 @@
 #include "command/command_server.h"
 #include "game/game_key_filter.h"
 #include "game/size_mode.h"
+#include "notifications/desktop_notifications.h"
 #include "platform/application_services.h"
 #include "platform/shared_values.h"
 #include "widgets/frameless_frame.h"
@@ -84,6 +85,8 @@ class TForm2 : public QWidget {
     TWebBrowser* WebBrowser1 = nullptr;
     // Components.
     QSystemTrayIcon* TrayIcon1 = nullptr;
+    // Where balloons go on a desktop without a tray.
+    quorvane::notifications::DesktopNotifications* Notifications = nullptr;
     QTimer* Timer1 = nullptr;
     std::unique_ptr<quorvane::command::CommandActions> CommandActions;
     std::unique_ptr<quorvane::command::CommandServer> IdTCPServer1;
