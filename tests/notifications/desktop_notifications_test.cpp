@@ -1,6 +1,7 @@
 #include "notifications/desktop_notifications.h"
 
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -8,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QVariantMap>
+#include <csignal>
 
 #include "tests/support/wait.h"
 
@@ -117,6 +119,8 @@ int main(int argc, char** argv) {
         <allow own="*"/></policy></busconfig>)");
     config.flush();
     QProcess daemon;
+    // Ends with the test, however the test ends.
+    daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     daemon.start(QStringLiteral("dbus-daemon"),
                  {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
                   QStringLiteral("--print-address")});
