@@ -191,9 +191,10 @@ void TForm2::HideToTray() {
     if (!isVisible()) return;
     if (Services.SystemTrayAvailable()) {
         hide();
-    } else if (windowState() & Qt::WindowMinimized) {
+    } else if ((windowState() & Qt::WindowMinimized) && !isActiveWindow()) {
         // Without a tray the taskbar stands in for it: F9 brings back what it
-        // sent there.
+        // sent there. (The toolkit may learn late that the window manager
+        // brought it back; a window with the focus is on the screen.)
         setWindowState(windowState() & ~Qt::WindowMinimized);
         activateWindow();
         return;
