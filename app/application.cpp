@@ -1,11 +1,13 @@
 #include "app/application.h"
 
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QSystemTrayIcon>
 #include <cstdlib>
 #include <exception>
 
@@ -61,8 +63,10 @@ int VirtualKeyOf(int qtKey) {
 }  // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    if (qtTranslations_.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qtTranslations_.load(
+            QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China),
+            QStringLiteral("qtbase"), QStringLiteral("_"),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         installTranslator(&qtTranslations_);
 }
 
@@ -73,6 +77,10 @@ bool TApplication::AskYesNo(QWidget* owner, const QString& text, const QString& 
 
 void TApplication::ExitProcess(int code) {
     std::exit(code);
+}
+
+bool TApplication::SystemTrayAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 TApplication* TApplication::Instance() {
@@ -121,12 +129,28 @@ std::optional<AppMessage> TApplication::TranslateEvent(QObject* receiver, const 
     }
 }
 
+void TApplication::TrackComposition(QObject* receiver, const QEvent* event) {
+    if (event->type() != QEvent::InputMethod) return;
+    // The input method tells its focus object the text it composes with every
+    // change; an event without it ends the composition (committed or dropped).
+    if (!static_cast<const QInputMethodEvent*>(event)->preeditString().isEmpty()) {
+        composingObject_ = receiver;
+    } else if (composingObject_ == receiver) {
+        composingObject_ = nullptr;
+    }
+}
+
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {
+        TrackComposition(receiver, event);
         // A modal box runs a message loop of its own, which hands nothing to
         // the hook: keys typed at the box must not act on the windows behind it.
         if (OnMessage && !QApplication::activeModalWidget()) {
             if (auto message = TranslateEvent(receiver, event)) {
+                // Keys go to the widget, the composed text to the focus object
+                // inside it (a page's view hands it on to the page's field).
+                message->composing =
+                    composingObject_ && composingObject_ == QGuiApplication::focusObject();
                 bool handled = false;
                 // Copy the hook: a filter may install its successor while it runs.
                 MessageFilter filter = OnMessage;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QPointer>
 #include <QTranslator>
 #include <optional>
 
@@ -18,6 +19,7 @@ class TApplication : public QApplication, public ApplicationServices {
     bool HasOnMessage() const { return static_cast<bool>(OnMessage); }
     bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override;
     [[noreturn]] void ExitProcess(int code) override;
+    bool SystemTrayAvailable() override;
 
     bool notify(QObject* receiver, QEvent* event) override;
 
@@ -32,8 +34,15 @@ class TApplication : public QApplication, public ApplicationServices {
     static TApplication* Instance();
 
   private:
+    // Follows the input method's uncommitted text, so that key messages can
+    // say whether their target is composing.
+    void TrackComposition(QObject* receiver, const QEvent* event);
+
     MessageFilter OnMessage;
-    // Qt's own texts (the Yes and No of message boxes) in the system's
-    // language, so a box never mixes a Chinese question with English buttons.
+    // The object that holds an input method's uncommitted text, if any.
+    QPointer<QObject> composingObject_;
+    // Qt's own texts (the Yes and No of message boxes) in Chinese, the
+    // language of every text of the client, whatever the system's locale: a
+    // box never mixes a Chinese question with English buttons.
     QTranslator qtTranslations_;
 };

@@ -69,11 +69,14 @@ Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEng
     TForm1* launcher = Form1.get();
     TForm2* game = Form2.get();
     TForm3* notice = Form3.get();
-    QObject::connect(launcher, &TForm1::GameRequested, game, [game](const QString& gameUrl) {
-        game->WebBrowser1->StartEngine();
-        ShowOnceTheGameIsRequested(game);
-        game->OpenGame(gameUrl);
-    });
+    QObject::connect(launcher, &TForm1::GameRequested, game,
+                     [game, launcher](const QString& gameUrl) {
+                         // The game opens where the player was looking: on the launcher's screen.
+                         game->setScreen(launcher->screen());
+                         game->WebBrowser1->StartEngine();
+                         ShowOnceTheGameIsRequested(game);
+                         game->OpenGame(gameUrl);
+                     });
     QObject::connect(game, &TForm2::ServerListRequested, launcher, [launcher] {
         launcher->show();
         launcher->activateWindow();

@@ -247,17 +247,25 @@ void WebEngineBrowserEngine::Start() {
                 OnRenderProcessEnded(static_cast<int>(status), exitCode);
             });
     connect(page_.get(), &QWebEnginePage::visibleChanged, this, [this](bool visible) {
-        if (!visible) QTimer::singleShot(0, this, &WebEngineBrowserEngine::DiscardIfIdle);
+        if (!visible) DiscardOnceIdle();
     });
     // After the window has heard of its blank page, not before.
     connect(this, &BrowserEngine::DocumentComplete, this, [this](const QString& url) {
-        if (url == kBlank) QTimer::singleShot(0, this, &WebEngineBrowserEngine::DiscardIfIdle);
+        if (url == kBlank) DiscardOnceIdle();
     });
     for (const auto& call : std::exchange(beforeStart_, {})) call();
 }
 
+void WebEngineBrowserEngine::DiscardOnceIdle() {
+    // On the next turn of the loop, unless a load has been asked for since:
+    // the blank page that just completed may already be on its way out.
+    QTimer::singleShot(0, this, [this, loads = loadsRequested_] {
+        if (loads == loadsRequested_) DiscardIfIdle();
+    });
+}
+
 void WebEngineBrowserEngine::DiscardIfIdle() {
-    if (!page_ || page_->isVisible() || busy_ || location_ != kBlank ||
+    if (!page_ || page_->isVisible() || busy_ || hasDeferred_ || location_ != kBlank ||
         page_->lifecycleState() != QWebEnginePage::LifecycleState::Active)
         return;
     // The page's old drawing parts go a moment after the discard and draw
@@ -320,6 +328,7 @@ void WebEngineBrowserEngine::StartLoad(const QString& url) {
     platform_->pageLeft();
     if (page_->lifecycleState() != QWebEnginePage::LifecycleState::Active)
         page_->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+    ++loadsRequested_;
     page_->setUrl(QUrl(url));
 }
 
@@ -381,7 +390,10 @@ void WebEngineBrowserEngine::OnRenderProcessEnded(int status, int exitCode) {
                      ? QStringLiteral("reloading")
                      : QStringLiteral("not reloaded: the last reload was less than a minute ago"));
     quorvane::platform::OutputDebugString(notice.toStdU16String());
-    if (reload) page_->triggerAction(QWebEnginePage::Reload);
+    if (reload) {
+        ++loadsRequested_;
+        page_->triggerAction(QWebEnginePage::Reload);
+    }
 }
 
 void WebEngineBrowserEngine::SetBackgroundColor(const QColor& colour) {
@@ -399,6 +411,7 @@ qint64 WebEngineBrowserEngine::RenderProcessId() const {
 void WebEngineBrowserEngine::Refresh() {
     if (!Started([this] { Refresh(); })) return;
     platform_->pageLeft();
+    ++loadsRequested_;
     page_->triggerAction(QWebEnginePage::Reload);
 }
 

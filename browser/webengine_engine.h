@@ -77,6 +77,7 @@ class WebEngineBrowserEngine : public BrowserEngine {
     // and comes back by itself when the window shows or the page is sent
     // elsewhere.
     void DiscardIfIdle();
+    void DiscardOnceIdle();
     // Whether the engine has started; until then calls wait in `beforeStart_`.
     bool Started(std::function<void()> call);
 
@@ -103,6 +104,9 @@ class WebEngineBrowserEngine : public BrowserEngine {
     // documents the bridge script never reaches (blank pages) complete when
     // the engine says the load has finished.
     bool topLoadReported_ = false;
+    // Loads asked of the engine so far, so that a discard decided before the
+    // latest of them is not carried out.
+    int loadsRequested_ = 0;
     RenderCrashPolicy crashPolicy_;
     // Answers what the page asks of the desktop; made with the engine, so the
     // window's role and site are known before the page exists.

@@ -138,6 +138,7 @@ TForm2::TForm2(SharedValues& values, ApplicationServices& services,
     Timer1 = new QTimer(this);
     Timer1->setInterval(500);
     connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+    Notifications = new quorvane::notifications::DesktopNotifications(this);
     CommandActions = std::make_unique<GameCommandActions>(this);
     IdTCPServer1 = std::make_unique<quorvane::command::CommandServer>(
         quorvane::command::ServerKind::kGame, Values.GameCommandPort, *CommandActions);
@@ -148,6 +149,7 @@ TForm2::TForm2(SharedValues& values, ApplicationServices& services,
         caption->installEventFilter(this);
     Frame = new FramelessFrame(this, &GameWindowHitTest,
                                [this] { return !Maximised && !m_fullScreen; });
+    TitleDrag = new CaptionDrag(this);
     keyFilterHost_ = std::make_unique<GameWindowKeyHost>(*this);
     KeyFilter = std::make_unique<GameKeyFilter>(*keyFilterHost_);
 
@@ -195,36 +197,44 @@ void TForm2::StopCommandServer() {
     IdTCPServer1->Stop();
 }
 
-void TForm2::ShowTip(const QString& title, const QString& text,
+bool TForm2::ShowTip(const QString& title, const QString& text,
                      std::optional<QSystemTrayIcon::MessageIcon> icon,
                      std::function<void()> onClick) {
     BalloonTitle = title;
     BalloonHint = text;
     if (icon) BalloonFlags = *icon;
-    ShowBalloonHint(std::move(onClick));
+    return ShowBalloonHint(std::move(onClick));
 }
 
-void TForm2::ShowBalloonHint(std::function<void()> onClick) {
+bool TForm2::ShowBalloonHint(std::function<void()> onClick) {
     // A new balloon takes the place of the one showing, and of its click.
     m_balloonClicked = nullptr;
     closeNotification();
     // The tray keeps at most 63 characters of a title and 255 of a text, and
     // shows a balloon only while the icon itself is shown.
-    if (!TrayIcon1->isVisible()) return;
-    m_balloonClicked = std::move(onClick);
-    TrayIcon1->showMessage(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags, kBalloonMs);
+    if (!TrayIcon1->isVisible()) return false;
+    if (Services.SystemTrayAvailable()) {
+        m_balloonClicked = std::move(onClick);
+        TrayIcon1->showMessage(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags,
+                               kBalloonMs);
+    } else {
+        // No tray to show it: the desktop's notifications, or the debug channel.
+        Notifications->Show(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags, kBalloonMs);
+    }
+    return true;
 }
 
 void TForm2::showNotification(std::shared_ptr<PageNotification> notification) {
-    ShowTip(notification->title(), notification->message(), QSystemTrayIcon::Information,
-            [this, shown = std::weak_ptr<PageNotification>(notification)] {
-                TrayIcon1DblClick();
-                if (auto clicked = shown.lock()) clicked->report(PageNotification::Event::Clicked);
-                // The balloon is gone with the click.
-                closeNotification();
-            });
+    const bool shown =
+        ShowTip(notification->title(), notification->message(), QSystemTrayIcon::Information,
+                [this, clicked = std::weak_ptr<PageNotification>(notification)] {
+                    TrayIcon1DblClick();
+                    if (auto page = clicked.lock()) page->report(PageNotification::Event::Clicked);
+                    // The balloon is gone with the click.
+                    closeNotification();
+                });
     // Without a balloon to show it on, the page hears at once that it closed.
-    if (!m_balloonClicked) return;
+    if (!shown) return;
     m_notification = std::move(notification);
     m_notification->report(PageNotification::Event::Shown);
     m_notificationTimer->start();
@@ -275,7 +285,19 @@ void TForm2::HideToTray() {
     if (!isVisible()) return;
     // Back from the tray the game shows in its window, not over the screen.
     exitFullScreen();
-    hide();
+    if (Services.SystemTrayAvailable()) {
+        hide();
+    } else if ((windowState() & Qt::WindowMinimized) && !isActiveWindow()) {
+        // Without a tray the taskbar stands in for it: F9 brings back what it
+        // sent there. (The toolkit may learn late that the window manager
+        // brought it back; a window with the focus is on the screen.)
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        activateWindow();
+        return;
+    } else {
+        // A hidden window could never be found again without a tray.
+        setWindowState(windowState() | Qt::WindowMinimized);
+    }
     BalloonTitle = kHideBalloonTitle;
     BalloonHint = kHideBalloonText;
     ShowBalloonHint();
@@ -308,7 +330,8 @@ void TForm2::GraphicButton3Click(QObject*) {
 
 void TForm2::Image1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
     if (Maximised || button != Qt::LeftButton) return;
-    quorvane::widgets::StartSystemMove(this, screenPoint);
+    // The move starts once the pointer travels, so a double-click stays one.
+    TitleDrag->Press(screenPoint);
 }
 void TForm2::Image2MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
     Image1MouseDown(button, screenPoint);
@@ -317,13 +340,14 @@ void TForm2::Label1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) 
     Image1MouseDown(button, screenPoint);
 }
 void TForm2::Image1DblClick() {
+    TitleDrag->Cancel();
     ApplySizeMode(SizeMode::Toggle);
 }
 void TForm2::Image2DblClick() {
-    ApplySizeMode(SizeMode::Toggle);
+    Image1DblClick();
 }
 void TForm2::Label1DblClick() {
-    ApplySizeMode(SizeMode::Toggle);
+    Image1DblClick();
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
@@ -406,7 +430,9 @@ void TForm2::ApplySizeMode(SizeMode mode) {
     if (mode == SizeMode::Toggle) mode = Maximised ? SizeMode::Normal : SizeMode::Maximised;
     if (mode == SizeMode::Normal || mode == SizeMode::Maximised) {
         Maximised = mode == SizeMode::Maximised;
-        setGeometry(SizeModeGeometry(mode, WorkAreaWidth, WorkAreaHeight, geometry()));
+        // The screen the window is on; before it shows, the one it is to open on.
+        const QRect anchor = isVisible() ? frameGeometry() : screen()->geometry();
+        setGeometry(PlaceGameWindow(mode, DesktopScreens(), anchor, geometry()));
         AlignPanels();
     }
     FormResize();

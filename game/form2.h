@@ -12,6 +12,7 @@
 #include "command/command_server.h"
 #include "game/game_key_filter.h"
 #include "game/size_mode.h"
+#include "notifications/desktop_notifications.h"
 #include "platform/application_services.h"
 #include "platform/shared_values.h"
 #include "widgets/frameless_frame.h"
@@ -40,12 +41,13 @@ class TForm2 : public QWidget {
     // Shows a balloon at the tray icon with the given texts; an icon kind, if
     // given, stays for later balloons. The command server's showTip, the
     // pages' notifications and the download notices all come this way.
-    void ShowTip(const QString& title, const QString& text,
+    // Answers whether the balloon shows: not while the icon is hidden.
+    bool ShowTip(const QString& title, const QString& text,
                  std::optional<QSystemTrayIcon::MessageIcon> icon,
                  std::function<void()> onClick = nullptr);
     // Shows the balloon with the current texts and icon; `onClick` runs if the
-    // player clicks this balloon.
-    void ShowBalloonHint(std::function<void()> onClick = nullptr);
+    // player clicks this balloon (where the balloon is the tray's).
+    bool ShowBalloonHint(std::function<void()> onClick = nullptr);
 
     // The hosts the client was built for, which together with the game
     // address make up the game's own site.
@@ -104,10 +106,13 @@ class TForm2 : public QWidget {
     TWebBrowser* WebBrowser1 = nullptr;
     // Components.
     QSystemTrayIcon* TrayIcon1 = nullptr;
+    // Where balloons go on a desktop without a tray.
+    quorvane::notifications::DesktopNotifications* Notifications = nullptr;
     QTimer* Timer1 = nullptr;
     std::unique_ptr<quorvane::command::CommandActions> CommandActions;
     std::unique_ptr<quorvane::command::CommandServer> IdTCPServer1;
     quorvane::widgets::FramelessFrame* Frame = nullptr;
+    quorvane::widgets::CaptionDrag* TitleDrag = nullptr;  // the title strip's moves
 
     // The next balloon's texts and icon; the icon stays until a command changes it.
     QString BalloonTitle;
@@ -115,6 +120,8 @@ class TForm2 : public QWidget {
     QSystemTrayIcon::MessageIcon BalloonFlags = QSystemTrayIcon::NoIcon;
 
     bool GameLoaded = false;
+    // The primary screen's work area at construction, which sizes the window
+    // until a game places it on its screen.
     int WorkAreaWidth = 0;
     int WorkAreaHeight = 0;
     float SizeFactor = 0.0f;

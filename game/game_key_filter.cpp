@@ -12,6 +12,9 @@ void GameKeyFilter::AEMessage(const AppMessage& message, bool& handled) {
 // Modifier keys other than Control for N are not looked at; Alt turns a key
 // into a system key, which never comes here.
 void GameKeyFilter::KeyDown(const AppMessage& message, bool& handled) {
+    // While the page composes text with an input method, its keys belong to
+    // the composition: F5 or F9 acting then would throw the letters away.
+    if (message.composing) return;
     switch (message.key) {
         case VirtualKey::Escape:
             // The player's way out of full screen, which a page cannot keep

@@ -281,7 +281,9 @@ void TForm1::RunPageScript(const QString& code) {
     WebBrowser1->ExecScript(code);
 }
 
-void TForm1::WebBrowser1NavigateComplete2(TWebBrowser*, const QString& url) {
+void TForm1::WebBrowser1NavigateComplete2(TWebBrowser*, const QString& completedUrl) {
+    const QString url = QString::fromStdU16String(WithLiteralHandOffMarker(std::u16string_view(
+        reinterpret_cast<const char16_t*>(completedUrl.utf16()), completedUrl.size())));
     const std::string ansiUrl = AnsiOf(url);
     const CompletionDecision decision =
         ClassifyCompletion(ansiUrl, Values.FirstBlankPending,

@@ -38,6 +38,28 @@ std::string BuildStartPageUrl(std::string_view startPageHost, std::int32_t platf
     return url;
 }
 
+std::u16string WithLiteralHandOffMarker(std::u16string_view url) {
+    // The marker's search form without its "|", then the escape in either case.
+    const std::string_view stem = kHandOffMarkerSearch.substr(0, kHandOffMarkerSearch.size() - 1);
+    const std::u16string escapedStem(stem.begin(), stem.end());
+    std::u16string out;
+    out.reserve(url.size());
+    std::size_t from = 0;
+    for (std::size_t at = url.find(escapedStem); at != std::u16string_view::npos;
+         at = url.find(escapedStem, at + 1)) {
+        const std::size_t escape = at + escapedStem.size();
+        const std::u16string_view rest = url.substr(escape);
+        if (rest.size() < 3 || rest[0] != u'%' || rest[1] != u'7' ||
+            (rest[2] != u'C' && rest[2] != u'c'))
+            continue;
+        out.append(url.substr(from, escape - from));
+        out += u'|';
+        from = escape + 3;
+    }
+    out.append(url.substr(from));
+    return out;
+}
+
 std::u16string DropAnsiBytes(std::u16string_view url, std::size_t bytes) {
     std::size_t consumed = 0;
     for (std::size_t i = 0; i < url.size() && consumed < bytes; ++i) {

@@ -39,5 +39,11 @@ CompletionDecision ClassifyCompletion(std::string_view ansiUrl, bool firstBlankP
 // through the code page, as the byte cut of the ANSI text would.
 std::u16string DropAnsiBytes(std::u16string_view url, std::size_t bytes);
 
+// The engine writes the marker's "|" as "%7C" where it stands in a query
+// (other engines kept it): this gives the address back with each escaped
+// marker written as the literal one, so the launcher reads it as the page meant
+// it. Nothing else of the address changes, other escapes included.
+std::u16string WithLiteralHandOffMarker(std::u16string_view url);
+
 // "http://" host "/hot_update/url_redirect/jump" platform ".html?type=0&ver=" ver
 std::string BuildStartPageUrl(std::string_view startPageHost, std::int32_t platformId, int ver);

@@ -2,7 +2,7 @@
 
 bool IsControlN(const AppMessage& message) {
     return message.code == AppMessage::KeyDown && message.key == VirtualKey::LetterN &&
-           message.controlDown && !message.keyUp;
+           message.controlDown && !message.keyUp && !message.composing;
 }
 
 bool IsContextMenuMessage(const AppMessage& message) {

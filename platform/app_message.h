@@ -25,6 +25,9 @@ struct AppMessage {
     bool controlDown = false;  // the Control key's state when the message was taken
     bool keyUp = false;        // the "key going up" flag of a key message
     bool autoRepeat = false;
+    // The key went to an object that holds an input method's uncommitted
+    // text (pinyin being composed, say): the key is the input method's.
+    bool composing = false;
 };
 
 // The virtual-key codes the filters and the event translation name.
@@ -60,7 +63,8 @@ inline constexpr int F9 = 0x78;
 using MessageFilter = std::function<void(const AppMessage& message, bool& handled)>;
 
 // Ctrl+N as a filter sees it: the N key going down with Control held. A page
-// would open a new browser window with it.
+// would open a new browser window with it. A press during a composition is the
+// input method's, not Ctrl+N.
 bool IsControlN(const AppMessage& message);
 
 // The right-button and context-menu messages with which a page would show the

@@ -9,7 +9,8 @@ packages=(
   qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
   libqt6webenginecore6-bin libqt6svg6 qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  xvfb xauth openbox trayer xdotool x11-utils x11-xserver-utils imagemagick
+  weston qt6-wayland dbus dunst fcitx5 fcitx5-frontend-qt6 fcitx5-pinyin
   dpkg-dev lintian desktop-file-utils appstream
   fonts-noto-cjk fonts-urw-base35 python3 python3-xlib procps
   g++-mingw-w64-x86-64-posix googletest wine64

@@ -1,8 +1,12 @@
 #include "widgets/frameless_frame.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QStyleHints>
 #include <algorithm>
+
+#include "widgets/window_system.h"
 
 namespace quorvane::widgets {
 
@@ -52,7 +56,8 @@ class ManualDrag : public QObject {
         return false;
     }
 
-  private:
+  public:
+    // Puts the window where the pointer at `screenPoint` takes it.
     void Follow(const QPoint& screenPoint) {
         const QSize extra(margins_.left() + margins_.right(), margins_.top() + margins_.bottom());
         const QRect frame =
@@ -65,6 +70,7 @@ class ManualDrag : public QObject {
         }
     }
 
+  private:
     QWidget* window_;
     Qt::Edges edges_;
     QPoint press_;
@@ -72,7 +78,9 @@ class ManualDrag : public QObject {
     QMargins margins_;
 };
 
-bool StartDrag(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint) {
+// `pointer` is where the pointer is now, when it has already left the press.
+bool StartDrag(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint,
+               const QPoint& pointer) {
     if (!window) return false;
     window = window->window();
     QWindow* handle = window->windowHandle();
@@ -80,8 +88,11 @@ bool StartDrag(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint)
     const bool bySystem =
         edges == Qt::Edges() ? handle->startSystemMove() : handle->startSystemResize(edges);
     if (bySystem) return true;
+    // Where the compositor places every window, one the client moves itself
+    // would not move at all.
+    if (!WindowSystemLetsClientsMoveWindows()) return false;
     // Parented to the window; it deletes itself at the release.
-    new ManualDrag(window, edges, pressScreenPoint);
+    (new ManualDrag(window, edges, pressScreenPoint))->Follow(pointer);
     return false;
 }
 
@@ -105,6 +116,45 @@ Qt::CursorShape CursorOfHit(int hitCode) {
 }
 
 }  // namespace
+
+CaptionDrag::CaptionDrag(QWidget* window) : QObject(window), window_(window) {}
+
+void CaptionDrag::Press(const QPoint& screenPoint) {
+    Cancel();
+    handle_ = window_->windowHandle();
+    if (!handle_) return;
+    press_ = screenPoint;
+    handle_->installEventFilter(this);
+}
+
+void CaptionDrag::Cancel() {
+    if (handle_) handle_->removeEventFilter(this);
+    handle_ = nullptr;
+}
+
+bool CaptionDrag::eventFilter(QObject* /*watched*/, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseMove: {
+            const auto* mouse = static_cast<const QMouseEvent*>(event);
+            if (!(mouse->buttons() & Qt::LeftButton)) {
+                Cancel();
+                break;
+            }
+            const QPoint travelled = mouse->globalPosition().toPoint() - press_;
+            if (travelled.manhattanLength() < QGuiApplication::styleHints()->startDragDistance())
+                break;
+            Cancel();
+            StartDrag(window_, Qt::Edges(), press_, mouse->globalPosition().toPoint());
+            break;
+        }
+        case QEvent::MouseButtonRelease:
+            Cancel();
+            break;
+        default:
+            break;
+    }
+    return false;
+}
 
 QRect DraggedFrame(const QRect& start, Qt::Edges edges, const QPoint& delta, const QSize& minimum,
                    const QSize& maximum) {
@@ -134,11 +184,11 @@ QRect DraggedFrame(const QRect& start, Qt::Edges edges, const QPoint& delta, con
 }
 
 bool StartSystemMove(QWidget* window, const QPoint& pressScreenPoint) {
-    return StartDrag(window, Qt::Edges(), pressScreenPoint);
+    return StartDrag(window, Qt::Edges(), pressScreenPoint, pressScreenPoint);
 }
 
 bool StartSystemResize(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint) {
-    return StartDrag(window, edges, pressScreenPoint);
+    return StartDrag(window, edges, pressScreenPoint, pressScreenPoint);
 }
 
 FramelessFrame::FramelessFrame(QWidget* window, HitTest hitTest, Enabled enabled)

@@ -62,6 +62,32 @@ class FramelessFrame : public QObject {
     QCursor windowCursor_;
 };
 
+// A caption of a window that also answers double-clicks (a title strip that
+// toggles the window's size): a left press moves the window only once the
+// pointer, still held, has travelled past the platform's drag distance. A
+// move begun at the press would hand the pointer to the window manager, which
+// then swallows the second click of a double-click.
+class CaptionDrag : public QObject {
+    Q_OBJECT
+  public:
+    // Becomes a child of `window`.
+    explicit CaptionDrag(QWidget* window);
+
+    // A left press on the caption at a screen point: the move waits for the
+    // pointer.
+    void Press(const QPoint& screenPoint);
+    // Forgets a press that has not become a move (a double-click came).
+    void Cancel();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QWidget* window_;
+    QPointer<QWindow> handle_;  // watched while a press waits
+    QPoint press_;
+};
+
 // Moves `window` with the mouse from a left press at `pressScreenPoint`, for
 // press handlers of children that act as a caption (title-strip pictures).
 // Call it from the press handler. Answers true when the window manager took the

@@ -126,9 +126,11 @@ void TGraphicButton::Button1MouseUp(Qt::MouseButton button, Qt::KeyboardModifier
     drawBmp(skin_over_);
     if (button != Qt::LeftButton) return;
     // The click area is the normal picture from the top-left corner, both edges
-    // inside, whatever size the button has been stretched to.
-    if (x < 0 || x > skin_normal_.width()) return;
-    if (y < 0 || y > skin_normal_.height()) return;
+    // inside, whatever size the button has been stretched to; a picture drawn
+    // for a scaled screen counts in the button's pixels, not its own.
+    const QSizeF area = skin_normal_.deviceIndependentSize();
+    if (x < 0 || x > area.width()) return;
+    if (y < 0 || y > area.height()) return;
     emit OnClick(this);
 }
 

@@ -50,7 +50,8 @@ class TGraphicButton : public QWidget {
   signals:
     // A left release landed within the normal picture (not the button: a
     // stretched button clicks only over the picture's own size from its
-    // top-left corner, edges included). The sender is this button.
+    // top-left corner, edges included, measured in the button's pixels
+    // however many screen pixels the picture has). The sender is this button.
     void OnClick(QObject* sender);
 
   protected:

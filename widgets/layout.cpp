@@ -1,13 +1,26 @@
 #include "widgets/layout.h"
 
+#include <QGuiApplication>
 #include <QPixmap>
 
 namespace quorvane::widgets {
 
+QPixmap LoadPicture(const char* picture) {
+    const QString name = QString::fromLatin1(picture);
+    // A screen scaled past 100 % gets the picture painted for 200 %, named
+    // the toolkit's way; the reader takes its pixel ratio from the name.
+    if (qApp && qApp->devicePixelRatio() > 1.0) {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        const QPixmap sharp(name.left(dot) + QStringLiteral("@2x") + name.mid(dot));
+        if (!sharp.isNull()) return sharp;
+    }
+    return QPixmap(name);
+}
+
 QLabel* MakeImage(QWidget* parent, const char* picture, const QRect& box, bool stretch) {
     auto* image = new QLabel(parent);
     image->setGeometry(box);
-    image->setPixmap(QPixmap(QString::fromLatin1(picture)));
+    image->setPixmap(LoadPicture(picture));
     image->setScaledContents(stretch);
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return image;
@@ -40,9 +53,9 @@ TGraphicButton* MakeButton(QWidget* parent, const quorvane::pictures::Skins& ski
                            const QRect& box) {
     auto* button = new TGraphicButton(parent);
     button->setGeometry(box);
-    button->SetSkinNormal(QPixmap(QString::fromLatin1(skins.normal)));
-    button->SetSkinOver(QPixmap(QString::fromLatin1(skins.hover)));
-    button->SetSkinDown(QPixmap(QString::fromLatin1(skins.pressed)));
+    button->SetSkinNormal(LoadPicture(skins.normal));
+    button->SetSkinOver(LoadPicture(skins.hover));
+    button->SetSkinDown(LoadPicture(skins.pressed));
     return button;
 }
 

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QPixmap>
 #include <QRect>
 #include <QWidget>
 
@@ -13,6 +14,10 @@
 // reads as one list of controls in creation order. Siblings stack in creation
 // order, later above earlier.
 namespace quorvane::widgets {
+
+// A picture of the resources, the one painted for 200 % where a screen is
+// scaled past 100 %: its size in the window's pixels is the same either way.
+QPixmap LoadPicture(const char* picture);
 
 // A picture control: drawn with its own transparency, unscaled at the box's
 // top-left corner unless stretched over the box.

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLocale>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QWidget>
 #include <memory>
@@ -248,6 +252,39 @@ TEST_F(ApplicationHookTest, GameFilterOnTheHookGivesEachKeyItsOutcome) {
     EXPECT_EQ(strip->contextMenus, 1);
 }
 
+// The page holds an input method's uncommitted text from the first pre-edit
+// until a commit: meanwhile F5 and F9 reach the page and do nothing else.
+TEST_F(ApplicationHookTest, KeysGoToAComposingPageUntilItCommits) {
+    GameHost host(page);
+    GameKeyFilter filter(host);
+    app->SetOnMessage(
+        [&filter](const AppMessage& m, bool& handled) { filter.AEMessage(m, handled); });
+    const auto inputMethod = [this](const QString& preedit, const QString& commit) {
+        QInputMethodEvent event(preedit, {});
+        event.setCommitString(commit);
+        QCoreApplication::sendEvent(QGuiApplication::focusObject(), &event);
+    };
+
+    inputMethod(QStringLiteral("wo"), QString());
+    QTest::keyClick(window->windowHandle(), Qt::Key_F5);
+    QTest::keyClick(window->windowHandle(), Qt::Key_F9);
+    inputMethod(QStringLiteral("women"), QString());
+    QTest::keyClick(window->windowHandle(), Qt::Key_F5);
+    EXPECT_EQ(host.refreshes + host.hides, 0);
+    EXPECT_EQ(page->keys, (std::vector<int>{Qt::Key_F5, Qt::Key_F9, Qt::Key_F5}));
+
+    inputMethod(QString(), QStringLiteral("我们"));
+    QTest::keyClick(window->windowHandle(), Qt::Key_F5);
+    EXPECT_EQ(host.refreshes, 1) << "the composition ended with its commit";
+
+    // Text composed for a widget that has lost the focus holds nothing back.
+    inputMethod(QStringLiteral("ni"), QString());
+    strip->setFocusPolicy(Qt::StrongFocus);
+    strip->setFocus();
+    QTest::keyClick(window->windowHandle(), Qt::Key_F5);
+    EXPECT_EQ(host.refreshes, 2);
+}
+
 class LauncherHost : public LauncherKeyFilterHost {
   public:
     explicit LauncherHost(QWidget* browser) : browser_(browser) {}
@@ -276,6 +313,18 @@ TEST_F(ApplicationHookTest, LauncherFilterOnTheHookDropsCtrlNAndPageMenus) {
     EXPECT_EQ(page->contextMenus, 0);
     EXPECT_EQ(strip->rightPresses, 1);
     EXPECT_EQ(strip->contextMenus, 1);
+}
+
+// The suite runs under the C locale (see its CMakeLists): the client's
+// questions are Chinese, and so are the buttons under them.
+TEST(ApplicationLanguageTest, MessageBoxButtonsAreChineseWhateverTheLocale) {
+    ASSERT_NE(QLocale().language(), QLocale::Chinese) << "the test needs another locale";
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("呜呜呜。。。"), QStringLiteral("亲"),
+                    QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("是")))
+        << box.button(QMessageBox::Yes)->text().toStdString();
+    EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("否")))
+        << box.button(QMessageBox::No)->text().toStdString();
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "game/size_mode.h"
 #include "tests/support/windows_fixture.h"
 
@@ -21,26 +24,26 @@ TEST_F(GameWindowTest, ConstructionTakesNinetyPercentOfTheWorkArea) {
 }
 
 TEST_F(GameWindowTest, SizeModesToggleRecentreAndRefitTheBrowser) {
-    game->WorkAreaWidth = 1366;
-    game->WorkAreaHeight = 728;
+    const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect normal = SizeModeGeometry(SizeMode::Normal, workArea, QRect());
     game->ApplySizeMode(SizeMode::Normal);
-    EXPECT_EQ(game->geometry(), QRect(68, 36, 1229, 655));
+    EXPECT_EQ(game->geometry(), normal);
     ExpectBrowserFitted(*game);
 
-    game->move(300, 200);  // dragged away
+    game->move(30, 20);  // dragged away
     game->ApplySizeMode(SizeMode::Toggle);
     EXPECT_TRUE(game->Maximised);
-    EXPECT_EQ(game->geometry(), QRect(0, 0, 1366, 728));
+    EXPECT_EQ(game->geometry(), workArea);
     ExpectBrowserFitted(*game);
 
     game->ApplySizeMode(SizeMode::Toggle);
     EXPECT_FALSE(game->Maximised);
-    EXPECT_EQ(game->geometry(), QRect(68, 36, 1229, 655));
+    EXPECT_EQ(game->geometry(), normal);
 
     game->WebBrowser1->resize(10, 10);
     game->ApplySizeMode(static_cast<SizeMode>(7));
     EXPECT_FALSE(game->Maximised);
-    EXPECT_EQ(game->geometry(), QRect(68, 36, 1229, 655));
+    EXPECT_EQ(game->geometry(), normal);
     ExpectBrowserFitted(*game);
 }
 

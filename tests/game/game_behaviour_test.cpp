@@ -85,6 +85,31 @@ TEST_F(GameBehaviourTest, HideAndRestoreFollowTheWindowState) {
     EXPECT_FALSE(game->windowState() & Qt::WindowMinimized);
 }
 
+// Without a tray a hidden window could never be found again: F9 and the hide
+// button send it to the taskbar, and F9 brings it back from there.
+TEST_F(GameBehaviourTest, WithoutATrayTheTaskbarStandsInForIt) {
+    services.trayAvailable = false;
+    OpenTheGame();
+    QTest::keyClick(Page(), Qt::Key_F9);
+    EXPECT_TRUE(game->isVisible());
+    EXPECT_TRUE(game->windowState() & Qt::WindowMinimized);
+    EXPECT_EQ(game->BalloonTitle, QStringLiteral("游戏已经最小化"));
+
+    game->BalloonTitle = "unchanged";
+    QTest::keyClick(Page(), Qt::Key_F9);
+    EXPECT_FALSE(game->windowState() & Qt::WindowMinimized);
+    EXPECT_EQ(game->BalloonTitle, "unchanged") << "no message on the way back";
+
+    game->GraphicButton4Click(game->GraphicButton4);
+    EXPECT_TRUE(game->isVisible());
+    EXPECT_TRUE(game->windowState() & Qt::WindowMinimized);
+
+    // A tray that has come since takes the window as before.
+    services.trayAvailable = true;
+    game->HideToTray();
+    EXPECT_TRUE(game->isHidden());
+}
+
 TEST_F(GameBehaviourTest, KeysThroughTheRealEventPath) {
     OpenTheGame();
     struct Probe : QObject {

@@ -81,6 +81,7 @@ TEST(GameKeyFilter, ResultingHandledValueAndActions) {
     const auto repeated = [](AppMessage& m) { m.autoRepeat = true; };
     const auto goingUp = [](AppMessage& m) { m.keyUp = true; };
     const auto withAlt = [](AppMessage& m) { m.code = AppMessage::SysKeyDown; };
+    const auto composing = [](AppMessage& m) { m.composing = true; };
     const Aim page = Aim::Page, strip = Aim::TitleStrip, none = Aim::Nowhere;
 
     const std::vector<Row> rows = {
@@ -113,6 +114,17 @@ TEST(GameKeyFilter, ResultingHandledValueAndActions) {
         {"other key", KeyDown(kA), page, true, true, false, {}},
         {"Alt+F9", With(KeyDown(kF9), withAlt), page, true, true, false, {}},
         {"Alt+F5", With(KeyDown(kF5), withAlt), page, true, true, false, {}},
+        // An input method composing in the page gets the window's own keys.
+        {"F5 composing", With(KeyDown(kF5), composing), page, true, true, false, {}},
+        {"F9 composing", With(KeyDown(kF9), composing), page, true, true, false, {}},
+        {"Ctrl+N composing", With(KeyDown(kN, true), composing), page, true, true, false, {}},
+        {"context menu composing",
+         With(Message(AppMessage::ContextMenu), composing),
+         page,
+         true,
+         true,
+         true,
+         {}},
         {"context menu in page", Message(AppMessage::ContextMenu), page, true, true, true, {}},
         {"nc right down in page", Message(AppMessage::NcRButtonDown), page, true, true, true, {}},
         {"nc right double in page",

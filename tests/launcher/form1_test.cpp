@@ -90,6 +90,12 @@ TEST_F(LauncherTest, HandOffOpensTheGameWithTheExactAddress) {
          "http://g/game.html?a=1&windowsize=max#f", true},
         {"marker in a query", "http://g/p?x=client://loadgame|http://g/q",
          "t://loadgame|http://g/q", false},
+        // The engine escapes the marker's bar in a query; the game gets what
+        // the literal marker would give.
+        {"escaped marker in a query", "http://g/p?x=client://loadgame%7Chttp://g/q",
+         "t://loadgame|http://g/q", false},
+        {"escaped marker, small hex", "client://loadgame%7chttp://g/game.html?a=%7C",
+         "http://g/game.html?a=%7C", false},
         {"portal", portal, portal, false},
         {"empty game address", "client://loadgame|", "", false},
         {"chinese game address", QStringLiteral("client://loadgame|http://g/游戏?n=青龙"),

@@ -105,6 +105,22 @@ TEST(ClassifyCompletionTest, CutsBytesNotCharacters) {
     EXPECT_EQ(decision.gameUrl, "e|http://g/");
 }
 
+TEST(WithLiteralHandOffMarkerTest, UnescapesTheMarkersBarOnly) {
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"http://s/p?f=client://loadgame%7Chttp://g/?a=%7C",
+         u"http://s/p?f=client://loadgame|http://g/?a=%7C"},
+        {u"client://loadgame%7chttp://g/", u"client://loadgame|http://g/"},
+        {u"a=lient://loadgame%7C&b=client://loadgame%7C",
+         u"a=lient://loadgame|&b=client://loadgame|"},
+        {u"client://loadgame|http://g/", u"client://loadgame|http://g/"},
+        {u"client://loadgame%7", u"client://loadgame%7"},
+        {u"client://loadgame%7Dx", u"client://loadgame%7Dx"},
+        {u"client://LOADGAME%7Cx", u"client://LOADGAME%7Cx"},
+        {u"http://g/游戏?client://loadgame%7C", u"http://g/游戏?client://loadgame|"},
+    };
+    for (const auto& [url, literal] : cases) EXPECT_EQ(WithLiteralHandOffMarker(url), literal);
+}
+
 TEST(DropAnsiBytesTest, KeepsTheTextTheCodePageCannotHold) {
     // The cut counts bytes of the GBK form: one per ASCII character, two per
     // Chinese character, one '?' per unit GBK has no place for.

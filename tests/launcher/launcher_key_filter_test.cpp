@@ -23,6 +23,11 @@ AppMessage Key(unsigned code, int key, bool control, QObject* target = nullptr, 
     return m;
 }
 
+AppMessage Composing(AppMessage m) {
+    m.composing = true;
+    return m;
+}
+
 AppMessage Aimed(unsigned code, QObject* target) {
     AppMessage m;
     m.code = code;
@@ -44,6 +49,7 @@ TEST(LauncherKeyFilter, DropsCtrlNAnywhereAndBrowserMenusOnly) {
         {"Ctrl+N going up", Key(AppMessage::KeyDown, 0x4E, true, nullptr, true), false},
         {"Ctrl+M", Key(AppMessage::KeyDown, 0x4D, true), false},
         {"Ctrl+Alt+N", Key(AppMessage::SysKeyDown, 0x4E, true), false},
+        {"Ctrl+N while composing", Composing(Key(AppMessage::KeyDown, 0x4E, true)), false},
         {"context menu in browser", Aimed(AppMessage::ContextMenu, &host.browserView), true},
         {"nc right down in browser", Aimed(AppMessage::NcRButtonDown, &host.browserView), true},
         {"nc right double in browser", Aimed(AppMessage::NcRButtonDblClk, &host.browserView), true},

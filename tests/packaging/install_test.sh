@@ -31,6 +31,8 @@ echo "== dpkg -c $(basename "$deb")"
 dpkg -c "$deb"
 echo "== control"
 dpkg-deb -f "$deb"
+# Wayland sessions want the toolkit's Wayland platform.
+dpkg-deb -f "$deb" Recommends | grep -qw qt6-wayland || fail "the package does not recommend qt6-wayland"
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"

@@ -272,10 +272,6 @@ TEST_F(PlayerRoadTest, AKilledPageRendererIsLoadedAgain) {
 TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveIntact) {
     DemoSite site;
     ASSERT_TRUE(site.Start());
-    const auto jumpto = [](const std::u16string& address) {
-        quorvane::command::LoopbackClient(SharedValues::kLauncherFirstPort)
-            .Send(quorvane::command::EncodeCommandText(u"jumpto 123456789012345678" + address));
-    };
     QProcess client;
     client.setProcessChannelMode(QProcess::ForwardedChannels);
     client.start(QStringLiteral(QUORVANE_CLIENT), {});
@@ -283,7 +279,7 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
 
     // An address with characters the code page cannot hold reaches the site
     // as the player's text, not as question marks.
-    jumpto(u"client://loadgame|http://" + kHost.toStdU16String() +
+    JumpTo(u"client://loadgame|http://" + kHost.toStdU16String() +
            u"/game.html?server=8&name=한국");
     EXPECT_TRUE(WaitFor(
         [&] {
@@ -315,7 +311,7 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
 
     client.start(QStringLiteral(QUORVANE_CLIENT), {});
     ASSERT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kLauncherFirstPort); }, 30000));
-    jumpto(u"client://loadgame|http://" + kHost.toStdU16String() + u"/game.html?server=1");
+    JumpTo(u"client://loadgame|http://" + kHost.toStdU16String() + u"/game.html?server=1");
     EXPECT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kGameFirstPort); }, 20000))
         << "the game window does not listen on its port after a quick restart";
     EXPECT_TRUE(PortIsFree(SharedValues::kGameFirstPort + 1));
@@ -348,10 +344,7 @@ TEST(GameSceneTest, TheDemoGameDrawsFramesInTheGameWindowWithAndWithoutOpenGl) {
         client.start(QStringLiteral(QUORVANE_CLIENT), {});
         ASSERT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kLauncherFirstPort); }, 30000));
         const int before = site.Count(QStringLiteral("GET /log/fps"));
-        quorvane::command::LoopbackClient(SharedValues::kLauncherFirstPort)
-            .Send(quorvane::command::EncodeCommandText(
-                u"jumpto 123456789012345678client://loadgame|http://" + kHost.toStdU16String() +
-                u"/game.html?server=1"));
+        JumpTo(u"client://loadgame|http://" + kHost.toStdU16String() + u"/game.html?server=1");
         // Two reports: the first may cover the scene's start alone.
         const QString drawn =
             QStringLiteral("GET /log/fps\\?page=game&server=1&renderer=%1&fps=[\\d.]+&frames=[1-9]")

@@ -51,12 +51,9 @@ class WebPlatformTest : public RealWindowsFixture {
         RealWindowsFixture::SetUpTestSuite();
         ASSERT_TRUE(
             WaitFor([] { return site->Count(QStringLiteral("GET /log/layout")) > 0; }, 30000));
-        // The page's plug-in content sends the launcher into the game.
-        quorvane::command::LoopbackClient(Form1->IdTCPServer0->ListeningPort())
-            .Send(quorvane::command::EncodeCommandText(
-                u"jumpto 123456789012345678client://loadgame|http://" +
-                QString::fromLatin1(deployment::StartPageHost).toStdU16String() +
-                u"/tests/platform.html"));
+        JumpTo(u"client://loadgame|http://" +
+               QString::fromLatin1(deployment::StartPageHost).toStdU16String() +
+               u"/tests/platform.html");
     }
     static void TearDownTestSuite() {
         RealWindowsFixture::TearDownTestSuite();

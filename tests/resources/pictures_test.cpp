@@ -103,6 +103,21 @@ TEST_P(PictureTest, LoadsWithItsSizeAndTransparency) {
     }
 }
 
+// Each picture has a twin painted for 200 % screens, named the toolkit's way:
+// twice the pixels each way, the same kind of transparency, and the reader
+// takes its pixel ratio from the name.
+TEST_P(PictureTest, HasATwinAtTwiceThePixels) {
+    const Expected& e = GetParam();
+    QString twin = QString::fromLatin1(e.path);
+    twin.insert(twin.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+    const QImage img(twin);
+    ASSERT_FALSE(img.isNull()) << "not embedded or not decodable";
+    EXPECT_EQ(img.size(), QSize(e.width, e.height) * 2);
+    EXPECT_EQ(img.devicePixelRatio(), 2.0);
+    EXPECT_EQ(img.hasAlphaChannel(), e.alpha != Alpha::No);
+    EXPECT_EQ(img.format() == QImage::Format_Indexed8, e.alpha == Alpha::Palette);
+}
+
 INSTANTIATE_TEST_SUITE_P(Embedded, PictureTest, ::testing::ValuesIn(allPictures()));
 
 // Every launcher picture: an opaque pure-black pixel would punch a hole in the

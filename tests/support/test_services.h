@@ -9,8 +9,8 @@
 
 // The application's services as the window suites want them: the message
 // hook goes to the real application object when there is one, questions get
-// the answer the test sets, and the end of the process is whatever the test
-// says (by default a real exit).
+// the answer the test sets, the end of the process is whatever the test says
+// (by default a real exit), and the desktop has a tray unless the test says.
 class TestServices : public ApplicationServices {
   public:
     void SetOnMessage(MessageFilter filter) override {
@@ -21,9 +21,11 @@ class TestServices : public ApplicationServices {
         return answer(owner, text, caption);
     }
     void ExitProcess(int code) override { exit(code); }
+    bool SystemTrayAvailable() override { return trayAvailable; }
 
     MessageFilter hook;
     std::function<bool(QWidget*, const QString&, const QString&)> answer =
         [](QWidget*, const QString&, const QString&) { return false; };
     std::function<void(int)> exit = [](int code) { std::exit(code); };
+    bool trayAvailable = true;
 };

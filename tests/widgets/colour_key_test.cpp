@@ -17,8 +17,15 @@ QPixmap Filled(QSize size, QColor colour) {
     return pixmap;
 }
 
+// The suite also runs at 125, 150 and 200 % (see its CMakeLists): the
+// region is in the window's own pixels at every scale.
 TEST(ColourKeyShapeTest, KeyPixelsFallOutsideTheWindowShape) {
-    for (QColor key : {QColor(Qt::black), QColor(0, 0, 255)}) {
+    using Mode = ColourKeyShape::Mode;
+    for (auto [key, mode] :
+         {std::pair{QColor(Qt::black), Mode::Shape}, std::pair{QColor(0, 0, 255), Mode::Shape},
+          std::pair{QColor(Qt::black), Mode::Translucent},
+          std::pair{QColor(0, 0, 255), Mode::Translucent}}) {
+        SCOPED_TRACE(key.name().toStdString() + (mode == Mode::Shape ? " shape" : " translucent"));
         QWidget window;
         window.resize(200, 100);
         PaintBackground(&window, key);
@@ -35,7 +42,11 @@ TEST(ColourKeyShapeTest, KeyPixelsFallOutsideTheWindowShape) {
         live->setGeometry(120, 40, 50, 40);
         PaintBackground(live, key);
 
-        ColourKeyShape shape(&window, key, {live});
+        ColourKeyShape shape(&window, key, {live}, mode);
+        // Without window shapes the key colour of the background is painted as
+        // nothing, so the window shows through where it is keyed.
+        EXPECT_EQ(window.testAttribute(Qt::WA_TranslucentBackground), mode == Mode::Translucent);
+        EXPECT_EQ(window.palette().color(QPalette::Window).alpha(), mode == Mode::Shape ? 255 : 0);
         const QRegion region = shape.VisibleRegion();
         EXPECT_TRUE(region.contains(QPoint(10, 10)));
         EXPECT_TRUE(region.contains(QPoint(49, 29)));

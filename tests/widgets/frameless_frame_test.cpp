@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QStyleHints>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -152,6 +154,54 @@ TEST_F(FramelessFrameTest, StartSystemMoveFromAChildsPressMovesTheWindow) {
     new MoveOnPress(content);
     Drag(kStart.topLeft() + QPoint(150, 150), {-60, 35});
     EXPECT_EQ(window->frameGeometry(), kStart.translated(-60, 35));
+}
+
+// A title strip: its press arms the caption's move, its double-click counts.
+class TitleStrip : public QObject {
+  public:
+    TitleStrip(QWidget* strip, CaptionDrag* drag) : QObject(strip), drag_(drag) {
+        strip->installEventFilter(this);
+    }
+    int doubleClicks = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress) {
+            drag_->Press(mouse->globalPosition().toPoint());
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
+            drag_->Cancel();
+            ++doubleClicks;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    CaptionDrag* drag_;
+};
+
+TEST_F(FramelessFrameTest, ACaptionMovesOnlyPastTheDragDistanceSoDoubleClicksStay) {
+    auto* strip = new TitleStrip(content, new CaptionDrag(window.get()));
+    const QPoint press = kStart.topLeft() + QPoint(150, 150);
+    const int distance = QGuiApplication::styleHints()->startDragDistance();
+    ASSERT_GT(distance, 2);
+
+    // Within the drag distance: a click, not a move.
+    Drag(press, {distance / 2, 0});
+    EXPECT_EQ(window->frameGeometry(), kStart);
+    QTest::mouseDClick(Handle(), Qt::LeftButton, {}, Local(press));
+    EXPECT_EQ(strip->doubleClicks, 1);
+    QTest::mouseMove(Handle(), Local(press + QPoint(60, 60)));
+    EXPECT_EQ(window->frameGeometry(), kStart) << "a double-click armed no move";
+
+    // Past it the window follows the pointer from the press on.
+    QTest::mousePress(Handle(), Qt::LeftButton, {}, Local(press));
+    QTest::mouseMove(Handle(), Local(press + QPoint(distance + 1, 0)));
+    QTest::mouseMove(Handle(), Local(press + QPoint(-40, 30)));
+    QTest::mouseRelease(Handle(), Qt::LeftButton, {}, Local(press + QPoint(-40, 30)));
+    EXPECT_EQ(window->frameGeometry(), kStart.translated(-40, 30));
 }
 
 // The launcher: fixed size, its background picture covering the whole window

@@ -248,6 +248,7 @@ struct ReleaseCase {
     QSize picture;
     QPoint release;  // in button coordinates; the press is at (5, 5)
     bool clicks;
+    qreal pictureRatio = 1;  // 2 for a picture drawn for 200 % screens
 };
 
 void PrintTo(const ReleaseCase& c, std::ostream* os) {
@@ -260,7 +261,9 @@ class ClickAreaTest : public GraphicButtonTest,
 
 TEST_P(ClickAreaTest, LeftReleaseWithinTheNormalPictureClicks) {
     const ReleaseCase& c = GetParam();
-    Skin(Solid(kNormal, c.picture), Solid(kOver), Solid(kDown));
+    QPixmap normal = Solid(kNormal, c.picture);
+    normal.setDevicePixelRatio(c.pictureRatio);
+    Skin(normal, Solid(kOver), Solid(kDown));
     ClickRecorder recorder;
     QObject::connect(button_, &TGraphicButton::OnClick, &recorder, &ClickRecorder::Record);
     PressAndRelease(c.button, {5, 5}, c.release);
@@ -270,17 +273,22 @@ TEST_P(ClickAreaTest, LeftReleaseWithinTheNormalPictureClicks) {
 
 // The button is 50 x 50; pictures smaller and larger than it show that the
 // picture, not the widget, bounds the click, both edges included.
-INSTANTIATE_TEST_SUITE_P(Bounds, ClickAreaTest,
-                         ::testing::Values(ReleaseCase{Qt::LeftButton, {40, 30}, {0, 0}, true},
-                                           ReleaseCase{Qt::LeftButton, {40, 30}, {40, 30}, true},
-                                           ReleaseCase{Qt::LeftButton, {40, 30}, {-1, 0}, false},
-                                           ReleaseCase{Qt::LeftButton, {40, 30}, {0, -1}, false},
-                                           ReleaseCase{Qt::LeftButton, {40, 30}, {41, 0}, false},
-                                           ReleaseCase{Qt::LeftButton, {40, 30}, {40, 31}, false},
-                                           ReleaseCase{Qt::LeftButton, {80, 70}, {80, 70}, true},
-                                           ReleaseCase{Qt::LeftButton, {80, 70}, {81, 10}, false},
-                                           ReleaseCase{Qt::RightButton, {40, 30}, {5, 5}, false},
-                                           ReleaseCase{Qt::MiddleButton, {40, 30}, {5, 5}, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Bounds, ClickAreaTest,
+    ::testing::Values(ReleaseCase{Qt::LeftButton, {40, 30}, {0, 0}, true},
+                      ReleaseCase{Qt::LeftButton, {40, 30}, {40, 30}, true},
+                      ReleaseCase{Qt::LeftButton, {40, 30}, {-1, 0}, false},
+                      ReleaseCase{Qt::LeftButton, {40, 30}, {0, -1}, false},
+                      ReleaseCase{Qt::LeftButton, {40, 30}, {41, 0}, false},
+                      ReleaseCase{Qt::LeftButton, {40, 30}, {40, 31}, false},
+                      ReleaseCase{Qt::LeftButton, {80, 70}, {80, 70}, true},
+                      ReleaseCase{Qt::LeftButton, {80, 70}, {81, 10}, false},
+                      // An 80 x 60 picture for 200 % is 40 x 30 on the button.
+                      ReleaseCase{Qt::LeftButton, {80, 60}, {40, 30}, true, 2},
+                      ReleaseCase{Qt::LeftButton, {80, 60}, {41, 10}, false, 2},
+                      ReleaseCase{Qt::LeftButton, {80, 60}, {10, 31}, false, 2},
+                      ReleaseCase{Qt::RightButton, {40, 30}, {5, 5}, false},
+                      ReleaseCase{Qt::MiddleButton, {40, 30}, {5, 5}, false}));
 
 TEST_F(GraphicButtonTest, DoubleClickGivesTwoClicks) {
     Skin(Solid(kNormal), Solid(kOver), Solid(kDown));

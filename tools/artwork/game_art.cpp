@@ -20,15 +20,17 @@ const QColor kNavyBottom(10, 22, 46);
 // The strip texture is a function of absolute x, so the left strip and the
 // right-hand piece share one look even though they are separate pictures.
 QImage navyStrip(int width, int xOffset, std::uint32_t seed) {
-    QImage img(width, 45, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < 45; ++y) {
+    QImage img = blankImage(width, 45);
+    for (int y = 0; y < img.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        const QColor base = mix(kNavyTop, kNavyBottom, y / 44.0);
-        for (int x = 0; x < width; ++x) {
-            const double gx = x + xOffset;
+        const double uy = unitsOf(y, img);
+        const QColor base = mix(kNavyTop, kNavyBottom, uy / 44.0);
+        for (int x = 0; x < img.width(); ++x) {
+            const double gx = unitsOf(x, img) + xOffset;
             // Long, soft horizontal washes plus fine paper grain.
-            const double wash = fbm(gx / 140.0, y / 30.0, 4, seed) - 0.5;
-            const double grain = hashNoise(static_cast<int>(gx), y, seed + 3) - 0.5;
+            const double wash = fbm(gx / 140.0, uy / 30.0, 4, seed) - 0.5;
+            const double grain =
+                hashNoise(static_cast<int>(gx), static_cast<int>(uy), seed + 3) - 0.5;
             const double f = 1.0 + 0.45 * wash + 0.06 * grain;
             line[x] = qRgb(std::clamp(static_cast<int>(base.red() * f), 0, 255),
                            std::clamp(static_cast<int>(base.green() * f), 0, 255),
@@ -81,9 +83,11 @@ QImage figureFragment() {
         paintHeroine(p);
     }
     // Head and shoulders, scaled to the strip's height.
-    QImage crop = full.copy(QRect(196, 34, 293, 120))
-                      .scaled(110, 45, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+    const int s = pictureScale();
+    QImage crop = full.copy(QRect(196 * s, 34 * s, 293 * s, 120 * s))
+                      .scaled(110 * s, 45 * s, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                       .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    crop.setDevicePixelRatio(s);
     toGrey(crop, QColor(178, 186, 202));
 
     QImage img = blankImage(110, 45);
@@ -105,10 +109,12 @@ QImage figureFragment() {
     }
     p.end();
     // Dissolve the fragment along a ragged front.
-    for (int y = 0; y < 45; ++y) {
+    for (int y = 0; y < img.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < 110; ++x) {
-            const double front = x + 28.0 * (fbm(x / 6.0, y / 6.0, 3, 47) - 0.5);
+        const double uy = unitsOf(y, img);
+        for (int x = 0; x < img.width(); ++x) {
+            const double ux = unitsOf(x, img);
+            const double front = ux + 28.0 * (fbm(ux / 6.0, uy / 6.0, 3, 47) - 0.5);
             const double keep = 1.0 - smoothstep(50, 104, front);
             const QRgb px = line[x];
             line[x] =
@@ -124,13 +130,15 @@ QImage titleLettering() {
     const int h = 41;
     QImage img = blankImage(w, h);
     // Dark ink wash with dry, broken edges.
-    for (int y = 0; y < h; ++y) {
+    for (int y = 0; y < img.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const double dx = (x - 50.0) / 50.0;
-            const double dy = (y - 21.0) / 19.0;
+        const double uy = unitsOf(y, img);
+        for (int x = 0; x < img.width(); ++x) {
+            const double ux = unitsOf(x, img);
+            const double dx = (ux - 50.0) / 50.0;
+            const double dy = (uy - 21.0) / 19.0;
             const double r = std::sqrt(dx * dx * 0.8 + dy * dy * 0.9);
-            const double n = fbm(x / 7.0, y / 3.0, 4, 61);
+            const double n = fbm(ux / 7.0, uy / 3.0, 4, 61);
             const double a = std::clamp((1.05 - r) * 2.2 + (n - 0.5) * 1.6, 0.0, 0.88);
             const int alpha = static_cast<int>(a * 255);
             line[x] = qRgba(8 * alpha / 255, 12 * alpha / 255, 22 * alpha / 255, alpha);

@@ -241,7 +241,8 @@ void paintSword(QPainter& p) {
     blade.lineTo(tip - d * 26 - n * 4);
     blade.lineTo(guard - n * 5);
     blade.closeSubpath();
-    QImage shape = blankImage(p.device()->width(), p.device()->height());
+    QImage shape = blankImage(qRound(p.device()->width() / p.device()->devicePixelRatio()),
+                              qRound(p.device()->height() / p.device()->devicePixelRatio()));
     {
         QPainter sp(&shape);
         sp.setTransform(p.transform());

@@ -69,7 +69,11 @@ const std::pair<const char*, int> kThemeIconSizes[] = {
 Pictures iconPictures() {
     const QImage large = icon256();
     const auto scaled = [&](int size) {
-        return large.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const int pixels = size * pictureScale();
+        QImage image =
+            large.scaled(pixels, pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image.setDevicePixelRatio(pictureScale());
+        return image;
     };
     Pictures pictures = {
         {quorvane::pictures::kAppIcon, large, Storage::Alpha},

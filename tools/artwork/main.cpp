@@ -1,7 +1,10 @@
 // make_artwork [output-dir]
 //
 // Paints every picture of the launcher, the game window and the closing notice and
-// writes them as PNG files (default: resources/images of the source tree). The
+// writes them as PNG files (default: resources/images of the source tree), each
+// once more at twice the pixels for screens at 200 %, named the toolkit's way
+// ("launcher_close_normal@2x.png"); the desktop's theme icons come in sizes of
+// their own and are painted once. The
 // output depends on nothing but this code and the installed fonts, so a rerun
 // reproduces the committed files byte for byte. Run it off-screen:
 //   QT_QPA_PLATFORM=offscreen make_artwork resources/images
@@ -117,11 +120,13 @@ void checkKeyColours(const Picture& pic, const QImage& img) {
 // The launcher's controls sit on fixed spots of the background; those must be
 // dark, opaque artwork, and the rim of the window must be see-through.
 void checkLauncherBackground(const Picture& pic, const QImage& img) {
+    const int s = artwork::pictureScale();
     const QRect darkSpots[] = {
         {1064, 143, 31, 33}, {1020, 143, 31, 33}, {1002, 570, 88, 21},
         {600, 573, 339, 37}, {1014, 602, 66, 13}, {486, 195, 605, 365},
     };
-    for (const QRect& r : darkSpots) {
+    for (const QRect& spot : darkSpots) {
+        const QRect r(spot.topLeft() * s, spot.size() * s);
         for (int y = r.top(); y <= r.bottom(); ++y) {
             for (int x = r.left(); x <= r.right(); ++x) {
                 const QRgb px = img.pixel(x, y);
@@ -132,7 +137,7 @@ void checkLauncherBackground(const Picture& pic, const QImage& img) {
     }
     for (int y = 0; y < img.height(); ++y) {
         for (int x = 0; x < img.width(); ++x) {
-            if ((x >= 1111 || y == img.height() - 1) && qAlpha(img.pixel(x, y)) != 0)
+            if ((x >= 1111 * s || y >= img.height() - s) && qAlpha(img.pixel(x, y)) != 0)
                 return fail(pic, "artwork on the transparent rim", x, y);
         }
     }
@@ -149,30 +154,36 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    artwork::Pictures all;
-    for (auto* make : {artwork::launcherPictures, artwork::gamePictures, artwork::noticePictures,
-                       artwork::iconPictures}) {
-        artwork::Pictures part = make();
-        for (Picture& pic : part) all.push_back(std::move(pic));
-    }
+    int written = 0;
+    for (const int scale : {1, 2}) {
+        artwork::setPictureScale(scale);
+        artwork::Pictures all;
+        for (auto* make : {artwork::launcherPictures, artwork::gamePictures,
+                           artwork::noticePictures, artwork::iconPictures}) {
+            artwork::Pictures part = make();
+            for (Picture& pic : part) all.push_back(std::move(pic));
+        }
+        for (Picture& pic : all) {
+            // Resources are written by file name; other pictures keep their folder.
+            const QString resource = QString::fromLatin1(pic.resource);
+            const bool isResource = resource.startsWith(QLatin1String(":/"));
+            if (scale != 1 && !isResource) continue;
+            const QImage img = finish(pic);
+            checkKeyColours(pic, img);
+            if (std::strcmp(pic.resource, quorvane::pictures::kLauncherBackground) == 0)
+                checkLauncherBackground(pic, img);
 
-    for (Picture& pic : all) {
-        const QImage img = finish(pic);
-        checkKeyColours(pic, img);
-        if (std::strcmp(pic.resource, quorvane::pictures::kLauncherBackground) == 0)
-            checkLauncherBackground(pic, img);
-
-        // Resources are written by file name; other pictures keep their folder.
-        const QString resource = QString::fromLatin1(pic.resource);
-        const QString name = resource.startsWith(QLatin1String(":/"))
-                                 ? resource.section(QLatin1Char('/'), -1)
-                                 : resource;
-        QDir(outDir).mkpath(QFileInfo(QDir(outDir).filePath(name)).path());
-        QImageWriter writer(QDir(outDir).filePath(name), "png");
-        if (!writer.write(img)) {
-            std::fprintf(stderr, "make_artwork: writing %s: %s\n", qPrintable(name),
-                         qPrintable(writer.errorString()));
-            return 1;
+            QString name = isResource ? resource.section(QLatin1Char('/'), -1) : resource;
+            if (scale != 1)
+                name.insert(name.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(scale));
+            QDir(outDir).mkpath(QFileInfo(QDir(outDir).filePath(name)).path());
+            QImageWriter writer(QDir(outDir).filePath(name), "png");
+            if (!writer.write(img)) {
+                std::fprintf(stderr, "make_artwork: writing %s: %s\n", qPrintable(name),
+                             qPrintable(writer.errorString()));
+                return 1;
+            }
+            ++written;
         }
     }
     if (failures != 0) {
@@ -180,6 +191,6 @@ int main(int argc, char** argv) {
                      failures);
         return 1;
     }
-    std::printf("make_artwork: wrote %zu pictures to %s\n", all.size(), qPrintable(outDir));
+    std::printf("make_artwork: wrote %d pictures to %s\n", written, qPrintable(outDir));
     return 0;
 }

@@ -83,8 +83,21 @@ QColor scaled(const QColor& c, double factor) {
     return QColor(ch(c.red()), ch(c.green()), ch(c.blue()), c.alpha());
 }
 
+namespace {
+int gPictureScale = 1;
+}  // namespace
+
+int pictureScale() {
+    return gPictureScale;
+}
+
+void setPictureScale(int scale) {
+    gPictureScale = scale;
+}
+
 QImage blankImage(int width, int height) {
-    QImage img(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage img(width * gPictureScale, height * gPictureScale, QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(gPictureScale);
     img.fill(Qt::transparent);
     return img;
 }
@@ -127,7 +140,7 @@ void grainTexture(QImage& image, double strength, double scale, std::uint32_t se
     forEachPixel(image, [&](int x, int y, QRgb px) {
         const int a = qAlpha(px);
         if (a == 0) return px;
-        const double n = fbm(x / scale, y / scale, 4, seed) - 0.5;
+        const double n = fbm(unitsOf(x, image) / scale, unitsOf(y, image) / scale, 4, seed) - 0.5;
         const double fine = hashNoise(x, y, seed ^ 0xabcdu) - 0.5;
         const double f = 1.0 + strength * (2.0 * n + 0.35 * fine);
         return qRgba(std::min(clampByte(qRed(px) * f), a), std::min(clampByte(qGreen(px) * f), a),
@@ -155,6 +168,8 @@ void toGrey(QImage& image, const QColor& tint) {
 }
 
 void boxBlur(QImage& image, int radius, int passes) {
+    // The radius is in the picture's own units.
+    radius = static_cast<int>(radius * image.devicePixelRatio());
     if (radius <= 0) return;
     if (image.format() != QImage::Format_ARGB32_Premultiplied)
         image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -274,7 +289,7 @@ QImage brushLettering(const QSize& size, const QPainterPath& glyphs,
             // Ragged edges where coverage is partial, streaks across the body.
             const double edge = 1.0 - std::abs(2.0 * cover / 255.0 - 1.0);
             const double rough = (hashNoise(x, y, seed) - 0.5) * 1.4 * edge;
-            const double streak = fbm(x / 9.0, y / 1.6, 3, seed + 7);
+            const double streak = fbm(unitsOf(x, body) / 9.0, unitsOf(y, body) / 1.6, 3, seed + 7);
             const double dry = 1.0 - dryness * smoothstep(0.55, 0.8, streak);
             const double f = std::clamp((cover / 255.0 + rough) * dry, 0.0, 1.0);
             const QRgb px = line[x];

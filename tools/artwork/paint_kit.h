@@ -37,19 +37,36 @@ double smoothstep(double edge0, double edge1, double x);
 QColor mix(const QColor& a, const QColor& b, double t);
 QColor scaled(const QColor& c, double factor);
 
-QImage blankImage(int width, int height);  // transparent ARGB32_Premultiplied
+// The scale pictures are painted at: 1, or 2 for screens at 200 % (the
+// pictures named with "@2x"). Every picture keeps its size and coordinates in
+// its own units; at 2 it has twice as many pixels each way, as its device
+// pixel ratio says, and painters draw into it in its own units.
+int pictureScale();
+void setPictureScale(int scale);
+
+// A picture of width x height in its own units at the picture scale:
+// transparent ARGB32_Premultiplied.
+QImage blankImage(int width, int height);
+
+// Pixel loops see every pixel of a scaled picture; this is where pixel (x, y)
+// lies in the picture's own units, and it is (x, y) itself at scale 1.
+inline double unitsOf(int pixel, const QImage& image) {
+    return pixel / image.devicePixelRatio();
+}
 
 // Loads a font by family name; aborts when the family is not installed, since a
 // silent fallback would change the pictures.
 QFont fontByFamily(const QString& family, int pixelSize, int weight, bool italic = false);
 
-// Multiplies colour channels by a brightness field of fractal noise.
+// Multiplies colour channels by a brightness field of fractal noise; `scale`
+// is the size of its features in the picture's own units.
 void grainTexture(QImage& image, double strength, double scale, std::uint32_t seed);
 void scaleBrightness(QImage& image, double factor);
 void toGrey(QImage& image, const QColor& tint);
 void boxBlur(QImage& image, int radius, int passes);
 
 // Blurred, tinted copy of the coverage of `shape`, for glows and soft shadows.
+// `radius` is in the picture's own units.
 QImage glowOf(const QImage& shape, const QColor& colour, int radius, double gain);
 
 // A ridge line of hills filled down to `bottom`; `freq` is in features per pixel.

@@ -1,0 +1,15 @@
+#pragma once
+
+// What the window system lets the client do with its top-level windows.
+namespace quorvane::widgets {
+
+// Whether windows can have a shape, the see-through region of a colour key.
+// Wayland compositors offer none; a window there is see-through where it is
+// transparent.
+bool WindowSystemHasShapes();
+
+// Whether the client may move its windows itself. A Wayland compositor places
+// every window and moves one only on the client's request.
+bool WindowSystemLetsClientsMoveWindows();
+
+}  // namespace quorvane::widgets
