@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "browser/web_browser.h"
-#include "game/form2.h"
-#include "game/form3.h"
-#include "launcher/form1.h"
+#include "browser/browser_view.h"
+#include "game/game_window.h"
+#include "game/closing_notice.h"
+#include "launcher/launcher_window.h"
 #include "platform/application_services.h"
 #include "platform/shared_values.h"
 

@@ -8,7 +8,7 @@
 #include <QWidget>
 
 #include "resources/picture_names.h"
-#include "widgets/graphic_button.h"
+#include "widgets/skinned_button.h"
 
 // Small builders the window layouts are written with, so each window's layout
 // reads as one list of controls in creation order. Siblings stack in creation

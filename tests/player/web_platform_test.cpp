@@ -17,8 +17,8 @@
 #include "browser/popup_window.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
-#include "game/form2.h"
-#include "launcher/form1.h"
+#include "game/game_window.h"
+#include "launcher/launcher_window.h"
 #include "player_support.h"
 #include "tests/support/real_windows_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "launcher/form1.h"
+#include "launcher/launcher_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "browser/web_browser.h"
+#include "browser/browser_view.h"
 #include "command/command_server.h"
 #include "launcher/launcher_key_filter.h"
 #include "launcher/link_pages.h"
@@ -19,7 +19,7 @@
 #include "platform/url_cache.h"
 #include "widgets/colour_key.h"
 #include "widgets/frameless_frame.h"
-#include "widgets/graphic_button.h"
+#include "widgets/skinned_button.h"
 
 using quorvane::widgets::TGraphicButton;
 

@@ -1,4 +1,4 @@
-#include "browser/web_browser.h"
+#include "browser/browser_view.h"
 
 #include <QResizeEvent>
 

@@ -1,4 +1,4 @@
-#include "game/form2.h"
+#include "game/game_window.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "game/form3.h"
+#include "game/closing_notice.h"
 
 #include "resources/picture_names.h"
 #include "widgets/layout.h"

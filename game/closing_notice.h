@@ -7,7 +7,7 @@
 #include "platform/application_services.h"
 #include "platform/shared_values.h"
 #include "widgets/colour_key.h"
-#include "widgets/graphic_button.h"
+#include "widgets/skinned_button.h"
 
 using quorvane::widgets::TGraphicButton;
 

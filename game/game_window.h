@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "browser/web_browser.h"
+#include "browser/browser_view.h"
 #include "command/command_server.h"
 #include "game/game_key_filter.h"
 #include "game/size_mode.h"
@@ -16,7 +16,7 @@
 #include "platform/application_services.h"
 #include "platform/shared_values.h"
 #include "widgets/frameless_frame.h"
-#include "widgets/graphic_button.h"
+#include "widgets/skinned_button.h"
 
 using quorvane::widgets::TGraphicButton;
 

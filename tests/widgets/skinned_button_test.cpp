@@ -1,4 +1,4 @@
-#include "widgets/graphic_button.h"
+#include "widgets/skinned_button.h"
 
 #include <gtest/gtest.h>
 
