@@ -62,7 +62,7 @@ int VirtualKeyOf(int qtKey) {
 
 }  // namespace
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     if (qtTranslations_.load(
             QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China),
             QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -70,24 +70,24 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
         installTranslator(&qtTranslations_);
 }
 
-bool TApplication::AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
+bool Application::AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
     return box.exec() == QMessageBox::Yes;
 }
 
-void TApplication::ExitProcess(int code) {
+void Application::ExitProcess(int code) {
     std::exit(code);
 }
 
-bool TApplication::SystemTrayAvailable() {
+bool Application::SystemTrayAvailable() {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-TApplication* TApplication::Instance() {
-    return qobject_cast<TApplication*>(QCoreApplication::instance());
+Application* Application::Instance() {
+    return qobject_cast<Application*>(QCoreApplication::instance());
 }
 
-std::optional<AppMessage> TApplication::TranslateEvent(QObject* receiver, const QEvent* event) {
+std::optional<AppMessage> Application::TranslateEvent(QObject* receiver, const QEvent* event) {
     // Qt passes a window-system event through notify twice: first to the
     // native window, then to the widget. The widget delivery is the message.
     if (!event->spontaneous() || !receiver->isWidgetType()) return std::nullopt;
@@ -129,7 +129,7 @@ std::optional<AppMessage> TApplication::TranslateEvent(QObject* receiver, const 
     }
 }
 
-void TApplication::TrackComposition(QObject* receiver, const QEvent* event) {
+void Application::TrackComposition(QObject* receiver, const QEvent* event) {
     if (event->type() != QEvent::InputMethod) return;
     // The input method tells its focus object the text it composes with every
     // change; an event without it ends the composition (committed or dropped).
@@ -140,7 +140,7 @@ void TApplication::TrackComposition(QObject* receiver, const QEvent* event) {
     }
 }
 
-bool TApplication::notify(QObject* receiver, QEvent* event) {
+bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         TrackComposition(receiver, event);
         // A modal box runs a message loop of its own, which hands nothing to
@@ -167,6 +167,6 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
-void TApplication::ShowException(const QString& message) {
+void Application::ShowException(const QString& message) {
     QMessageBox::critical(nullptr, QApplication::applicationName(), message);
 }

@@ -9,10 +9,10 @@
 
 // The application object: the one place where every queued input event passes
 // before it is dispatched, and where exceptions escaping event handlers are shown.
-class TApplication : public QApplication, public ApplicationServices {
+class Application : public QApplication, public ApplicationServices {
     Q_OBJECT
   public:
-    TApplication(int& argc, char** argv);
+    Application(int& argc, char** argv);
 
     // The application-wide message hook: one replaceable slot.
     void SetOnMessage(MessageFilter filter) override { OnMessage = std::move(filter); }
@@ -31,7 +31,7 @@ class TApplication : public QApplication, public ApplicationServices {
     // Shows an exception's message the way the application shows every failure.
     static void ShowException(const QString& message);
 
-    static TApplication* Instance();
+    static Application* Instance();
 
   private:
     // Follows the input method's uncommitted text, so that key messages can

@@ -10,11 +10,11 @@ int main(int argc, char** argv) {
     // The browser engine and both command servers share the process's
     // descriptors; a burst of connections must not starve the engine.
     quorvane::command::RaiseDescriptorLimit();
-    TApplication app(argc, argv);
+    Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/app_icon.png")));
-    ChooseBrowserCompositing();
+    chooseBrowserCompositing();
     // The launcher is the main window: only closing it ends the loop, hiding
     // windows at the hand-off must not.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -23,9 +23,9 @@ int main(int argc, char** argv) {
         Session session(app, nullptr, nullptr, Session::LauncherShow::kAtOnce);
         QApplication::exec();
     } catch (const std::exception& e) {
-        TApplication::ShowException(QString::fromUtf8(e.what()));
+        Application::ShowException(QString::fromUtf8(e.what()));
     } catch (...) {
-        TApplication::ShowException(QString());
+        Application::ShowException(QString());
     }
     return 0;
 }

@@ -39,7 +39,7 @@ constexpr int kGameShowLatestMs = 250;
 // while the engine needs the loop for a few turns to send the game page's
 // request. So the game window shows once that request is out, or a moment
 // later at most, for an address that makes no request.
-void ShowOnceTheGameIsRequested(TForm2* game) {
+void ShowOnceTheGameIsRequested(GameWindow* game) {
     auto pending = std::make_shared<QMetaObject::Connection>();
     auto show = [game, pending] {
         if (!*pending) return;
@@ -50,7 +50,7 @@ void ShowOnceTheGameIsRequested(TForm2* game) {
         // page is to get the player's keys without a click.
         game->activateWindow();
     };
-    *pending = QObject::connect(game->WebBrowser1, &TWebBrowser::OnTopRequestStarted, game, show);
+    *pending = QObject::connect(game->m_browser, &BrowserView::topRequestStarted, game, show);
     QTimer::singleShot(kGameShowLatestMs, game, show);
 }
 
@@ -60,48 +60,48 @@ Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEng
                  BrowserEngineFactory gameEngine, LauncherShow launcherShow)
     // The launcher's creation runs its whole start (start page, shortcut,
     // command server) before the other windows exist, and needs none of them.
-    : Form1(std::make_unique<TForm1>(Values, services, std::move(launcherEngine))) {
+    : m_launcher(std::make_unique<LauncherWindow>(m_values, services, std::move(launcherEngine))) {
     // The window system maps the launcher while the others are being made.
-    if (launcherShow == LauncherShow::kAtOnce) Form1->show();
-    Form2 = std::make_unique<TForm2>(Values, services, std::move(gameEngine));
-    Form2->setDeploymentHosts(TForm1::DeploymentHosts());
-    Form3 = std::make_unique<TForm3>(Values, services);
-    TForm1* launcher = Form1.get();
-    TForm2* game = Form2.get();
-    TForm3* notice = Form3.get();
-    QObject::connect(launcher, &TForm1::GameRequested, game,
+    if (launcherShow == LauncherShow::kAtOnce) m_launcher->show();
+    m_game = std::make_unique<GameWindow>(m_values, services, std::move(gameEngine));
+    m_game->setDeploymentHosts(LauncherWindow::deploymentHosts());
+    m_notice = std::make_unique<ClosingNotice>(m_values, services);
+    LauncherWindow* launcher = m_launcher.get();
+    GameWindow* game = m_game.get();
+    ClosingNotice* notice = m_notice.get();
+    QObject::connect(launcher, &LauncherWindow::gameRequested, game,
                      [game, launcher](const QString& gameUrl) {
                          // The game opens where the player was looking: on the launcher's screen.
                          game->setScreen(launcher->screen());
-                         game->WebBrowser1->StartEngine();
+                         game->m_browser->startEngine();
                          ShowOnceTheGameIsRequested(game);
-                         game->OpenGame(gameUrl);
+                         game->openGame(gameUrl);
                      });
-    QObject::connect(game, &TForm2::ServerListRequested, launcher, [launcher] {
+    QObject::connect(game, &GameWindow::serverListRequested, launcher, [launcher] {
         launcher->show();
         launcher->activateWindow();
-        launcher->LoadStartPage();
+        launcher->loadStartPage();
     });
-    QObject::connect(game, &TForm2::ClosingNoticeRequested, notice, &QWidget::show);
+    QObject::connect(game, &GameWindow::closingNoticeRequested, notice, &QWidget::show);
 
     // The launcher's own pictures need no engine, and the engines hold the
     // loop for a good part of a second while they start: the launcher is on
     // the screen first, its browser showing the loading colour till then.
-    new AfterFirstPaint(launcher, [this] { StartBrowsers(); });
-    QTimer::singleShot(kBrowsersStartLatestMs, launcher, [this] { StartBrowsers(); });
+    new AfterFirstPaint(launcher, [this] { startBrowsers(); });
+    QTimer::singleShot(kBrowsersStartLatestMs, launcher, [this] { startBrowsers(); });
 }
 
-void Session::StartBrowsers() {
-    if (std::exchange(BrowsersStarted, true)) return;
-    Form1->StartBrowser();
+void Session::startBrowsers() {
+    if (std::exchange(m_browsersStarted, true)) return;
+    m_launcher->startBrowser();
     // The game's engine starts once the start page is in, not to hold up its
     // loading; a hand-off before then starts it itself.
-    TWebBrowser* game = Form2->WebBrowser1;
+    BrowserView* game = m_game->m_browser;
     auto waiting = std::make_shared<QMetaObject::Connection>();
-    *waiting = QObject::connect(Form1->WebBrowser1, &TWebBrowser::OnDocumentComplete, game,
-                                [game, waiting](TWebBrowser*, const QString& url) {
+    *waiting = QObject::connect(m_launcher->m_browser, &BrowserView::documentCompleted, game,
+                                [game, waiting](BrowserView*, const QString& url) {
                                     if (url == QLatin1String("about:blank")) return;
                                     QObject::disconnect(*waiting);
-                                    game->StartEngine();
+                                    game->startEngine();
                                 });
 }

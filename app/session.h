@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "browser/browser_view.h"
-#include "game/game_window.h"
 #include "game/closing_notice.h"
+#include "game/game_window.h"
 #include "launcher/launcher_window.h"
 #include "platform/application_services.h"
 #include "platform/shared_values.h"
@@ -26,14 +26,14 @@ class Session {
 
     // Starts the launcher's browser now rather than after its first paint,
     // and the game's once the start page is in; later calls change nothing.
-    void StartBrowsers();
+    void startBrowsers();
 
-    SharedValues Values;
+    SharedValues m_values;
     // Made in this order and destroyed the other way round.
-    std::unique_ptr<TForm1> Form1;
-    std::unique_ptr<TForm2> Form2;
-    std::unique_ptr<TForm3> Form3;
+    std::unique_ptr<LauncherWindow> m_launcher;
+    std::unique_ptr<GameWindow> m_game;
+    std::unique_ptr<ClosingNotice> m_notice;
 
   private:
-    bool BrowsersStarted = false;
+    bool m_browsersStarted = false;
 };

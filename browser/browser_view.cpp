@@ -2,36 +2,36 @@
 
 #include <QResizeEvent>
 
-TWebBrowser::TWebBrowser(QWidget* parent, std::unique_ptr<BrowserEngine> engine)
-    : QWidget(parent), engine_(engine ? std::move(engine) : MakeWebEngineBrowserEngine(this)) {
-    if (QWidget* view = engine_->View()) {
+BrowserView::BrowserView(QWidget* parent, std::unique_ptr<BrowserEngine> engine)
+    : QWidget(parent), m_engine(engine ? std::move(engine) : makeWebEngineBrowserEngine(this)) {
+    if (QWidget* view = m_engine->view()) {
         view->setParent(this);
         view->setGeometry(rect());
         view->show();
         // Focusing the control focuses the page itself, so typed keys reach it.
         setFocusProxy(view);
     }
-    connect(engine_.get(), &BrowserEngine::NavigateComplete2, this,
-            [this](const QString& url) { emit OnNavigateComplete2(this, url); });
-    connect(engine_.get(), &BrowserEngine::DocumentComplete, this,
-            [this](const QString& url) { emit OnDocumentComplete(this, url); });
-    connect(engine_.get(), &BrowserEngine::TopRequestStarted, this,
-            [this] { emit OnTopRequestStarted(this); });
-    connect(engine_.get(), &BrowserEngine::fullScreenRequested, this,
-            &TWebBrowser::fullScreenRequested);
-    connect(engine_.get(), &BrowserEngine::notificationRequested, this,
-            &TWebBrowser::notificationRequested);
-    connect(engine_.get(), &BrowserEngine::downloadEnded, this, &TWebBrowser::downloadEnded);
-    connect(engine_.get(), &BrowserEngine::pageDiscarded, this, [this] {
+    connect(m_engine.get(), &BrowserEngine::navigationCompleted, this,
+            [this](const QString& url) { emit navigationCompleted(this, url); });
+    connect(m_engine.get(), &BrowserEngine::documentCompleted, this,
+            [this](const QString& url) { emit documentCompleted(this, url); });
+    connect(m_engine.get(), &BrowserEngine::topRequestStarted, this,
+            [this] { emit topRequestStarted(this); });
+    connect(m_engine.get(), &BrowserEngine::fullScreenRequested, this,
+            &BrowserView::fullScreenRequested);
+    connect(m_engine.get(), &BrowserEngine::notificationRequested, this,
+            &BrowserView::notificationRequested);
+    connect(m_engine.get(), &BrowserEngine::downloadEnded, this, &BrowserView::downloadEnded);
+    connect(m_engine.get(), &BrowserEngine::pageDiscarded, this, [this] {
         if (!window()->isHidden()) return;
-        engine_->prepareWindowRelease();
+        m_engine->prepareWindowRelease();
         emit windowReleasable();
     });
 }
 
-TWebBrowser::~TWebBrowser() = default;
+BrowserView::~BrowserView() = default;
 
-void TWebBrowser::FocusPage() {
+void BrowserView::focusPage() {
     // A newly loaded page may render in a new surface inside the engine's
     // view, and that surface learns of the keyboard only when the view gains
     // it: a view that already had the focus must gain it afresh, or the first
@@ -42,7 +42,7 @@ void TWebBrowser::FocusPage() {
     setFocus(Qt::OtherFocusReason);
 }
 
-void TWebBrowser::resizeEvent(QResizeEvent* event) {
-    if (QWidget* view = engine_->View()) view->setGeometry(QRect(QPoint(0, 0), event->size()));
+void BrowserView::resizeEvent(QResizeEvent* event) {
+    if (QWidget* view = m_engine->view()) view->setGeometry(QRect(QPoint(0, 0), event->size()));
     QWidget::resizeEvent(event);
 }

@@ -12,46 +12,46 @@ using BrowserEngineFactory = std::function<std::unique_ptr<BrowserEngine>(QWidge
 
 // The embedded browser control the windows hold as `WebBrowser1`. It owns its
 // engine and lets the engine's view fill the control.
-class TWebBrowser : public QWidget {
+class BrowserView : public QWidget {
     Q_OBJECT
   public:
     // Without an engine the control makes the real one (Qt WebEngine).
-    explicit TWebBrowser(QWidget* parent, std::unique_ptr<BrowserEngine> engine = nullptr);
-    ~TWebBrowser() override;
+    explicit BrowserView(QWidget* parent, std::unique_ptr<BrowserEngine> engine = nullptr);
+    ~BrowserView() override;
 
-    void Navigate(const QString& url) { engine_->Navigate(url); }
-    void Stop() { engine_->Stop(); }
-    void Refresh() { engine_->Refresh(); }
-    QString LocationURL() const { return engine_->LocationURL(); }
-    bool Busy() const { return engine_->Busy(); }
+    void navigate(const QString& url) { m_engine->navigate(url); }
+    void stop() { m_engine->stop(); }
+    void refresh() { m_engine->refresh(); }
+    QString location() const { return m_engine->location(); }
+    bool isBusy() const { return m_engine->isBusy(); }
 
     // Document access: everything a caller asks of the loaded HTML document.
-    bool HasDocument() const { return engine_->HasDocument(); }
-    void ExecScript(const QString& code) { engine_->ExecScript(code); }
-    QString DocumentTitle() const { return engine_->DocumentTitle(); }
-    void ClearBodyBorderWidth() { engine_->ClearBodyBorderWidth(); }
-    void SetBackgroundColor(const QColor& colour) { engine_->SetBackgroundColor(colour); }
+    bool hasDocument() const { return m_engine->hasDocument(); }
+    void runScript(const QString& code) { m_engine->runScript(code); }
+    QString documentTitle() const { return m_engine->documentTitle(); }
+    void clearBodyBorderWidth() { m_engine->clearBodyBorderWidth(); }
+    void setBackgroundColor(const QColor& colour) { m_engine->setBackgroundColor(colour); }
 
     // Starts the engine; what was asked of the control before is carried out
     // then (see BrowserEngine::Start).
-    void StartEngine() { engine_->Start(); }
+    void startEngine() { m_engine->start(); }
 
     // Gives the page the keyboard, also when the control had it already.
-    void FocusPage();
+    void focusPage();
 
     // What the page may ask of the desktop (see BrowserEngine::setPageRole).
-    void setPageRole(PageRole role) { engine_->setPageRole(role); }
+    void setPageRole(PageRole role) { m_engine->setPageRole(role); }
     void setSiteHosts(const QStringList& deploymentHosts, const QString& gameAddress = QString()) {
-        engine_->setSiteHosts(deploymentHosts, gameAddress);
+        m_engine->setSiteHosts(deploymentHosts, gameAddress);
     }
-    void exitFullScreen() { engine_->exitFullScreen(); }
+    void exitFullScreen() { m_engine->exitFullScreen(); }
 
-    BrowserEngine& Engine() { return *engine_; }
+    BrowserEngine& engine() { return *m_engine; }
 
   signals:
-    void OnNavigateComplete2(TWebBrowser* sender, const QString& url);
-    void OnDocumentComplete(TWebBrowser* sender, const QString& url);
-    void OnTopRequestStarted(TWebBrowser* sender);
+    void navigationCompleted(BrowserView* sender, const QString& url);
+    void documentCompleted(BrowserView* sender, const QString& url);
+    void topRequestStarted(BrowserView* sender);
     void fullScreenRequested(bool on);
     void notificationRequested(std::shared_ptr<PageNotification> notification);
     void downloadEnded(const QString& path, bool saved);
@@ -65,8 +65,8 @@ class TWebBrowser : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    std::unique_ptr<BrowserEngine> engine_;
+    std::unique_ptr<BrowserEngine> m_engine;
 };
 
 // Makes the Qt WebEngine engine; separated so that test builds can avoid it.
-std::unique_ptr<BrowserEngine> MakeWebEngineBrowserEngine(QWidget* parent);
+std::unique_ptr<BrowserEngine> makeWebEngineBrowserEngine(QWidget* parent);

@@ -33,7 +33,7 @@ const QString kBlank = QStringLiteral("about:blank");
 // (the server list, on the way back from a game) takes and frees more.
 constexpr int kReleaseMemoryDelayMs = 3000;
 
-void ReleaseMemoryOnceSettled(bool afterDiscard) {
+void releaseMemoryOnceSettled(bool afterDiscard) {
     static bool pending = false;
     static QTimer* timer = [] {
         auto* t = new QTimer(QCoreApplication::instance());
@@ -55,7 +55,7 @@ const char* const kLoadableSchemes[] = {
     "http:", "https:", "about:", "data:", "blob:", "file:", "javascript:"};
 
 // A string as a script literal.
-QString JsonText(const QString& text) {
+QString jsonText(const QString& text) {
     const QString wrapped =
         QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact));
     return wrapped.mid(1, wrapped.size() - 2);  // ["…"] → "…"
@@ -66,33 +66,34 @@ QString JsonText(const QString& text) {
 class BridgePage : public QWebEnginePage {
   public:
     BridgePage(QWebEngineProfile* profile, WebEngineBrowserEngine* engine)
-        : QWebEnginePage(profile), engine_(engine) {}
+        : QWebEnginePage(profile), m_engine(engine) {}
 
   protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
                                   const QString&) override {
-        if (message.startsWith(engine_->secret_))
-            engine_->OnPageReport(message.mid(engine_->secret_.size()));
+        if (message.startsWith(m_engine->m_secret))
+            m_engine->onPageReport(message.mid(m_engine->m_secret.size()));
     }
 
   private:
-    WebEngineBrowserEngine* engine_;
+    WebEngineBrowserEngine* m_engine;
 };
 
 // Tells the engine when a top-level document is asked of the network.
 class TopRequestWatcher : public QWebEngineUrlRequestInterceptor {
   public:
     explicit TopRequestWatcher(WebEngineBrowserEngine* engine)
-        : QWebEngineUrlRequestInterceptor(engine), engine_(engine) {}
+        : QWebEngineUrlRequestInterceptor(engine), m_engine(engine) {}
 
     void interceptRequest(QWebEngineUrlRequestInfo& info) override {
         if (info.resourceType() != QWebEngineUrlRequestInfo::ResourceTypeMainFrame) return;
         // Said on the engine's own thread, whichever thread asks.
-        QMetaObject::invokeMethod(engine_, &BrowserEngine::TopRequestStarted, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(m_engine, &BrowserEngine::topRequestStarted,
+                                  Qt::QueuedConnection);
     }
 
   private:
-    WebEngineBrowserEngine* engine_;
+    WebEngineBrowserEngine* m_engine;
 };
 
 namespace {
@@ -100,7 +101,7 @@ namespace {
 // Switches for the engine, read once when its first profile is made. The
 // audio service, which the engine starts in a process of its own for the
 // first page that plays sound, otherwise stays for the rest of the evening.
-void AddEngineSwitches() {
+void addEngineSwitches() {
     static const char kVariable[] = "QTWEBENGINE_CHROMIUM_FLAGS";
     QByteArray switches = qgetenv(kVariable);
     if (!switches.contains("--audio-service-quit-timeout-ms"))
@@ -110,10 +111,10 @@ void AddEngineSwitches() {
 
 }  // namespace
 
-QWebEngineProfile* SharedBrowserProfile() {
+QWebEngineProfile* sharedBrowserProfile() {
     static QPointer<QWebEngineProfile> profile;
     if (!profile) {
-        AddEngineSwitches();
+        addEngineSwitches();
         profile = new QWebEngineProfile(QStringLiteral("Quorvane"), QCoreApplication::instance());
         profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
         profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
@@ -122,18 +123,18 @@ QWebEngineProfile* SharedBrowserProfile() {
     return profile;
 }
 
-void ChooseBrowserCompositing() {
+void chooseBrowserCompositing() {
     // The engine asks for contexts shared with the application's global one,
     // which the application makes at start-up: valid whenever OpenGL works.
     const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
     if (!shared || !shared->isValid()) QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
-std::unique_ptr<BrowserEngine> MakeWebEngineBrowserEngine(QWidget* parent) {
+std::unique_ptr<BrowserEngine> makeWebEngineBrowserEngine(QWidget* parent) {
     return std::make_unique<WebEngineBrowserEngine>(parent);
 }
 
-QString WebEngineBrowserEngine::BridgeScript(const QString& secret) {
+QString WebEngineBrowserEngine::bridgeScript(const QString& secret) {
     static const char* const kTemplate = R"JS(
 (function () {
   var secret = %1;
@@ -184,176 +185,176 @@ QString WebEngineBrowserEngine::BridgeScript(const QString& secret) {
     QJsonArray schemes;
     for (const char* scheme : kLoadableSchemes) schemes.append(QString::fromLatin1(scheme));
     return QString::fromUtf8(kTemplate).arg(
-        JsonText(secret),
-        JsonText(QString::fromLatin1(kHandOffMarkerSearch.data(),
+        jsonText(secret),
+        jsonText(QString::fromLatin1(kHandOffMarkerSearch.data(),
                                      static_cast<int>(kHandOffMarkerSearch.size()))),
         QString::fromUtf8(QJsonDocument(schemes).toJson(QJsonDocument::Compact)));
 }
 
-bool WebEngineBrowserEngine::IsLoadable(const QString& url) {
+bool WebEngineBrowserEngine::isLoadable(const QString& url) {
     for (const char* scheme : kLoadableSchemes)
         if (url.startsWith(QLatin1String(scheme), Qt::CaseInsensitive)) return true;
     return false;
 }
 
 WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
-    : secret_(QStringLiteral("\x01qv%1:")
-                  .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'))),
-      host_(new QWidget(parent)),
-      platform_(new WebPlatform(this)) {
-    connect(platform_, &WebPlatform::fullScreenRequested, this,
+    : m_secret(QStringLiteral("\x01qv%1:")
+                   .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'))),
+      m_host(new QWidget(parent)),
+      m_platform(new WebPlatform(this)) {
+    connect(m_platform, &WebPlatform::fullScreenRequested, this,
             &BrowserEngine::fullScreenRequested);
-    connect(platform_, &WebPlatform::notificationRequested, this,
+    connect(m_platform, &WebPlatform::notificationRequested, this,
             &BrowserEngine::notificationRequested);
-    connect(platform_, &WebPlatform::downloadEnded, this, &BrowserEngine::downloadEnded);
-    host_->setAutoFillBackground(true);
+    connect(m_platform, &WebPlatform::downloadEnded, this, &BrowserEngine::downloadEnded);
+    m_host->setAutoFillBackground(true);
     // The engine's view draws through a scene-graph widget. Added to a window
     // already on the screen, such a widget makes the window be made anew
     // (unmapped, mapped and painted again), so the launcher would flicker when
     // its engine starts; one present from the outset spares that.
-    sceneStandIn_ = new QQuickWidget(host_);
-    sceneStandIn_->hide();
-    auto* layout = new QVBoxLayout(host_);
+    m_sceneStandIn = new QQuickWidget(m_host);
+    m_sceneStandIn->hide();
+    auto* layout = new QVBoxLayout(m_host);
     layout->setContentsMargins(0, 0, 0, 0);
 }
 
-void WebEngineBrowserEngine::Start() {
-    if (page_) return;
-    page_ = std::make_unique<BridgePage>(SharedBrowserProfile(), this);
+void WebEngineBrowserEngine::start() {
+    if (m_page) return;
+    m_page = std::make_unique<BridgePage>(sharedBrowserProfile(), this);
     QWebEngineScript bridge;
     bridge.setName(QStringLiteral("quorvane-bridge"));
     bridge.setInjectionPoint(QWebEngineScript::DocumentCreation);
     bridge.setWorldId(QWebEngineScript::ApplicationWorld);
     bridge.setRunsOnSubFrames(true);
-    bridge.setSourceCode(BridgeScript(secret_));
-    page_->scripts().insert(bridge);
-    page_->setUrlRequestInterceptor(new TopRequestWatcher(this));
-    if (background_.isValid()) page_->setBackgroundColor(background_);
+    bridge.setSourceCode(bridgeScript(m_secret));
+    m_page->scripts().insert(bridge);
+    m_page->setUrlRequestInterceptor(new TopRequestWatcher(this));
+    if (m_background.isValid()) m_page->setBackgroundColor(m_background);
 
-    view_ = new QWebEngineView(host_);
-    view_->setPage(page_.get());
-    view_->setContextMenuPolicy(Qt::NoContextMenu);
-    host_->layout()->addWidget(view_);
-    platform_->attach(page_.get(), view_);
-    const bool hadFocus = host_->hasFocus();
-    host_->setFocusProxy(view_);
-    if (hadFocus) view_->setFocus(Qt::OtherFocusReason);
+    m_view = new QWebEngineView(m_host);
+    m_view->setPage(m_page.get());
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    m_host->layout()->addWidget(m_view);
+    m_platform->attach(m_page.get(), m_view);
+    const bool hadFocus = m_host->hasFocus();
+    m_host->setFocusProxy(m_view);
+    if (hadFocus) m_view->setFocus(Qt::OtherFocusReason);
 
-    connect(page_.get(), &QWebEnginePage::loadStarted, this, [this] { busy_ = true; });
-    connect(page_.get(), &QWebEnginePage::loadFinished, this,
-            &WebEngineBrowserEngine::OnLoadFinished);
-    connect(page_.get(), &QWebEnginePage::renderProcessTerminated, this,
+    connect(m_page.get(), &QWebEnginePage::loadStarted, this, [this] { m_busy = true; });
+    connect(m_page.get(), &QWebEnginePage::loadFinished, this,
+            &WebEngineBrowserEngine::onLoadFinished);
+    connect(m_page.get(), &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
-                OnRenderProcessEnded(static_cast<int>(status), exitCode);
+                onRenderProcessEnded(static_cast<int>(status), exitCode);
             });
-    connect(page_.get(), &QWebEnginePage::visibleChanged, this, [this](bool visible) {
-        if (!visible) DiscardOnceIdle();
+    connect(m_page.get(), &QWebEnginePage::visibleChanged, this, [this](bool visible) {
+        if (!visible) discardOnceIdle();
     });
     // After the window has heard of its blank page, not before.
-    connect(this, &BrowserEngine::DocumentComplete, this, [this](const QString& url) {
-        if (url == kBlank) DiscardOnceIdle();
+    connect(this, &BrowserEngine::documentCompleted, this, [this](const QString& url) {
+        if (url == kBlank) discardOnceIdle();
     });
-    for (const auto& call : std::exchange(beforeStart_, {})) call();
+    for (const auto& call : std::exchange(m_beforeStart, {})) call();
 }
 
-void WebEngineBrowserEngine::DiscardOnceIdle() {
+void WebEngineBrowserEngine::discardOnceIdle() {
     // On the next turn of the loop, unless a load has been asked for since:
     // the blank page that just completed may already be on its way out.
-    QTimer::singleShot(0, this, [this, loads = loadsRequested_] {
-        if (loads == loadsRequested_) DiscardIfIdle();
+    QTimer::singleShot(0, this, [this, loads = m_loadsRequested] {
+        if (loads == m_loadsRequested) discardIfIdle();
     });
 }
 
-void WebEngineBrowserEngine::DiscardIfIdle() {
-    if (!page_ || page_->isVisible() || busy_ || hasDeferred_ || location_ != kBlank ||
-        page_->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+void WebEngineBrowserEngine::discardIfIdle() {
+    if (!m_page || m_page->isVisible() || m_busy || m_hasDeferred || m_location != kBlank ||
+        m_page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
         return;
     // The page's old drawing parts go a moment after the discard and draw
     // through the window until then: the window hears of the discard once
     // they are gone, and only while the page is still discarded.
     auto parts = std::make_shared<int>(0);
     const auto told = [this, parts] {
-        if (--*parts == 0 && page_ &&
-            page_->lifecycleState() == QWebEnginePage::LifecycleState::Discarded)
+        if (--*parts == 0 && m_page &&
+            m_page->lifecycleState() == QWebEnginePage::LifecycleState::Discarded)
             emit pageDiscarded();
     };
     ++*parts;
-    for (QQuickWidget* part : view_->findChildren<QQuickWidget*>()) {
+    for (QQuickWidget* part : m_view->findChildren<QQuickWidget*>()) {
         ++*parts;
         connect(part, &QObject::destroyed, this, told);
     }
-    page_->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+    m_page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
     told();
-    ReleaseMemoryOnceSettled(true);
+    releaseMemoryOnceSettled(true);
 }
 
-bool WebEngineBrowserEngine::Started(std::function<void()> call) {
-    if (page_) return true;
-    beforeStart_.push_back(std::move(call));
+bool WebEngineBrowserEngine::started(std::function<void()> call) {
+    if (m_page) return true;
+    m_beforeStart.push_back(std::move(call));
     return false;
 }
 
 WebEngineBrowserEngine::~WebEngineBrowserEngine() {
-    delete view_.data();  // the view must go before the page it shows
+    delete m_view.data();  // the view must go before the page it shows
 }
 
-QWidget* WebEngineBrowserEngine::View() {
-    return host_;
+QWidget* WebEngineBrowserEngine::view() {
+    return m_host;
 }
 
-void WebEngineBrowserEngine::Navigate(const QString& url) {
-    if (!Started([this, url] { Navigate(url); })) return;
-    if (!IsLoadable(url)) {
+void WebEngineBrowserEngine::navigate(const QString& url) {
+    if (!started([this, url] { navigate(url); })) return;
+    if (!isLoadable(url)) {
         // The engine cannot load it (a hand-off address, say): complete it as a
         // navigation that went nowhere, on the next turn of the loop like any
         // real completion.
-        QTimer::singleShot(0, this, [this, url] { emit NavigateComplete2(url); });
+        QTimer::singleShot(0, this, [this, url] { emit navigationCompleted(url); });
         return;
     }
     if (url == kBlank) {
-        hasDeferred_ = false;
-        blankPending_ = true;
-        StartLoad(url);
+        m_hasDeferred = false;
+        m_blankPending = true;
+        startLoad(url);
         return;
     }
-    if (blankPending_) {
-        deferredUrl_ = url;
-        hasDeferred_ = true;
+    if (m_blankPending) {
+        m_deferredUrl = url;
+        m_hasDeferred = true;
         return;
     }
-    StartLoad(url);
+    startLoad(url);
 }
 
-void WebEngineBrowserEngine::StartLoad(const QString& url) {
-    platform_->pageLeft();
-    if (page_->lifecycleState() != QWebEnginePage::LifecycleState::Active)
-        page_->setLifecycleState(QWebEnginePage::LifecycleState::Active);
-    ++loadsRequested_;
-    page_->setUrl(QUrl(url));
+void WebEngineBrowserEngine::startLoad(const QString& url) {
+    m_platform->pageLeft();
+    if (m_page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+        m_page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+    ++m_loadsRequested;
+    m_page->setUrl(QUrl(url));
 }
 
-void WebEngineBrowserEngine::Stop() {
-    if (!Started([this] { Stop(); })) return;
-    hasDeferred_ = false;
+void WebEngineBrowserEngine::stop() {
+    if (!started([this] { stop(); })) return;
+    m_hasDeferred = false;
     // A blank page on its way is itself the stop of what was showing: the
     // engine's own stop would cancel it and leave the old page running.
-    if (blankPending_) return;
-    page_->triggerAction(QWebEnginePage::Stop);
+    if (m_blankPending) return;
+    m_page->triggerAction(QWebEnginePage::Stop);
 }
 
-void WebEngineBrowserEngine::StartDeferredLoad() {
-    blankPending_ = false;
-    if (!hasDeferred_) return;
-    hasDeferred_ = false;
-    StartLoad(deferredUrl_);
+void WebEngineBrowserEngine::startDeferredLoad() {
+    m_blankPending = false;
+    if (!m_hasDeferred) return;
+    m_hasDeferred = false;
+    startLoad(m_deferredUrl);
 }
 
-void WebEngineBrowserEngine::OnLoadFinished(bool ok) {
-    busy_ = false;
-    ReleaseMemoryOnceSettled(false);
+void WebEngineBrowserEngine::onLoadFinished(bool ok) {
+    m_busy = false;
+    releaseMemoryOnceSettled(false);
     if (!ok) {
         // A blank page that failed to commit must not hold back the next load.
-        if (blankPending_) StartDeferredLoad();
+        if (m_blankPending) startDeferredLoad();
         return;
     }
     // The bridge script never sees the load event of a blank document, and the
@@ -361,120 +362,120 @@ void WebEngineBrowserEngine::OnLoadFinished(bool ok) {
     // commit. So the top document is asked what it is once the engine is done;
     // whichever of this answer and the page's own report comes first completes
     // the document, and only once.
-    page_->runJavaScript(QStringLiteral("[location.href, document.title]"),
-                         QWebEngineScript::ApplicationWorld,
-                         [self = QPointer<WebEngineBrowserEngine>(this)](const QVariant& answer) {
-                             const QVariantList fields = answer.toList();
-                             if (!self || fields.size() != 2) return;
-                             const QString url = fields[0].toString();
-                             if (!IsLoadable(url)) return;
-                             if (url != self->location_) {
-                                 self->location_ = url;
-                                 self->hasDocument_ = true;
-                             } else if (self->topLoadReported_) {
-                                 return;
-                             }
-                             self->topLoadReported_ = true;
-                             self->title_ = fields[1].toString();
-                             emit self->DocumentComplete(url);
-                         });
+    m_page->runJavaScript(QStringLiteral("[location.href, document.title]"),
+                          QWebEngineScript::ApplicationWorld,
+                          [self = QPointer<WebEngineBrowserEngine>(this)](const QVariant& answer) {
+                              const QVariantList fields = answer.toList();
+                              if (!self || fields.size() != 2) return;
+                              const QString url = fields[0].toString();
+                              if (!isLoadable(url)) return;
+                              if (url != self->m_location) {
+                                  self->m_location = url;
+                                  self->m_hasDocument = true;
+                              } else if (self->m_topLoadReported) {
+                                  return;
+                              }
+                              self->m_topLoadReported = true;
+                              self->m_title = fields[1].toString();
+                              emit self->documentCompleted(url);
+                          });
 }
 
-void WebEngineBrowserEngine::OnRenderProcessEnded(int status, int exitCode) {
+void WebEngineBrowserEngine::onRenderProcessEnded(int status, int exitCode) {
     if (status == QWebEnginePage::NormalTerminationStatus) return;
-    const bool reload = crashPolicy_.ShouldReload(RenderCrashPolicy::Clock::now());
+    const bool reload = m_crashPolicy.ShouldReload(RenderCrashPolicy::Clock::now());
     const QString notice =
         QStringLiteral("页面渲染进程异常结束：%1 (status %2, exit code %3), %4")
-            .arg(LocationURL(), QString::number(status), QString::number(exitCode),
+            .arg(location(), QString::number(status), QString::number(exitCode),
                  reload
                      ? QStringLiteral("reloading")
                      : QStringLiteral("not reloaded: the last reload was less than a minute ago"));
     quorvane::platform::OutputDebugString(notice.toStdU16String());
     if (reload) {
-        ++loadsRequested_;
-        page_->triggerAction(QWebEnginePage::Reload);
+        ++m_loadsRequested;
+        m_page->triggerAction(QWebEnginePage::Reload);
     }
 }
 
-void WebEngineBrowserEngine::SetBackgroundColor(const QColor& colour) {
-    background_ = colour;
-    QPalette palette = host_->palette();
+void WebEngineBrowserEngine::setBackgroundColor(const QColor& colour) {
+    m_background = colour;
+    QPalette palette = m_host->palette();
     palette.setColor(QPalette::Window, colour);
-    host_->setPalette(palette);
-    if (page_) page_->setBackgroundColor(colour);
+    m_host->setPalette(palette);
+    if (m_page) m_page->setBackgroundColor(colour);
 }
 
-qint64 WebEngineBrowserEngine::RenderProcessId() const {
-    return page_ ? page_->renderProcessPid() : 0;
+qint64 WebEngineBrowserEngine::renderProcessId() const {
+    return m_page ? m_page->renderProcessPid() : 0;
 }
 
-void WebEngineBrowserEngine::Refresh() {
-    if (!Started([this] { Refresh(); })) return;
-    platform_->pageLeft();
-    ++loadsRequested_;
-    page_->triggerAction(QWebEnginePage::Reload);
+void WebEngineBrowserEngine::refresh() {
+    if (!started([this] { refresh(); })) return;
+    m_platform->pageLeft();
+    ++m_loadsRequested;
+    m_page->triggerAction(QWebEnginePage::Reload);
 }
 
 void WebEngineBrowserEngine::setPageRole(PageRole role) {
-    platform_->setRole(role);
+    m_platform->setRole(role);
 }
 
 void WebEngineBrowserEngine::setSiteHosts(const QStringList& deploymentHosts,
                                           const QString& gameAddress) {
-    platform_->setSiteHosts(deploymentHosts, gameAddress);
+    m_platform->setSiteHosts(deploymentHosts, gameAddress);
 }
 
 void WebEngineBrowserEngine::exitFullScreen() {
-    platform_->exitFullScreen();
+    m_platform->exitFullScreen();
 }
 
 void WebEngineBrowserEngine::prepareWindowRelease() {
     // The stand-in holds the window's drawing context and must go while that
     // still exists. A new one, which has drawn nothing yet, makes the window
     // come back ready for the page's view, as at the outset.
-    delete sceneStandIn_.data();
-    sceneStandIn_ = new QQuickWidget(host_);
-    sceneStandIn_->hide();
+    delete m_sceneStandIn.data();
+    m_sceneStandIn = new QQuickWidget(m_host);
+    m_sceneStandIn->hide();
 }
 
-QString WebEngineBrowserEngine::LocationURL() const {
-    if (!location_.isEmpty() || !page_) return location_;
-    return page_->url().toString();
+QString WebEngineBrowserEngine::location() const {
+    if (!m_location.isEmpty() || !m_page) return m_location;
+    return m_page->url().toString();
 }
 
-void WebEngineBrowserEngine::ExecScript(const QString& code) {
-    if (!Started([this, code] { ExecScript(code); })) return;
-    page_->runJavaScript(code);
+void WebEngineBrowserEngine::runScript(const QString& code) {
+    if (!started([this, code] { runScript(code); })) return;
+    m_page->runJavaScript(code);
 }
 
-void WebEngineBrowserEngine::ClearBodyBorderWidth() {
-    if (!Started([this] { ClearBodyBorderWidth(); })) return;
-    page_->runJavaScript(QStringLiteral(
+void WebEngineBrowserEngine::clearBodyBorderWidth() {
+    if (!started([this] { clearBodyBorderWidth(); })) return;
+    m_page->runJavaScript(QStringLiteral(
         "if (document.body && document.body.style) document.body.style.borderWidth = '';"));
 }
 
-void WebEngineBrowserEngine::OnPageReport(const QString& json) {
+void WebEngineBrowserEngine::onPageReport(const QString& json) {
     const QJsonObject report = QJsonDocument::fromJson(json.toUtf8()).object();
     const QString kind = report.value(QStringLiteral("kind")).toString();
     const QString url = report.value(QStringLiteral("url")).toString();
     const bool top = report.value(QStringLiteral("top")).toBool();
     if (kind == QLatin1String("commit")) {
-        if (top && IsLoadable(url)) {
+        if (top && isLoadable(url)) {
             // A new document: what the old one opened or asked for ends.
-            platform_->pageLeft();
-            location_ = url;
-            title_.clear();
-            hasDocument_ = true;
-            topLoadReported_ = false;
+            m_platform->pageLeft();
+            m_location = url;
+            m_title.clear();
+            m_hasDocument = true;
+            m_topLoadReported = false;
         }
-        emit NavigateComplete2(url);
-        if (top && url == kBlank && blankPending_) StartDeferredLoad();
+        emit navigationCompleted(url);
+        if (top && url == kBlank && m_blankPending) startDeferredLoad();
     } else if (kind == QLatin1String("load")) {
         if (top) {
-            if (topLoadReported_) return;
-            topLoadReported_ = true;
-            title_ = report.value(QStringLiteral("title")).toString();
+            if (m_topLoadReported) return;
+            m_topLoadReported = true;
+            m_title = report.value(QStringLiteral("title")).toString();
         }
-        emit DocumentComplete(url);
+        emit documentCompleted(url);
     }
 }

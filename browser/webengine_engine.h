@@ -19,13 +19,13 @@ class WebPlatform;
 // The browser profile every window shares: a named, persistent profile whose
 // disk cache and cookie store live under the user's data directory, so the
 // cache can be cleared while the login cookies stay.
-QWebEngineProfile* SharedBrowserProfile();
+QWebEngineProfile* sharedBrowserProfile();
 
 // Call once the application object exists and before the first engine:
 // where the window system offers no OpenGL at all, pages are composed in
 // software instead of the engine's views failing to render (and crashing).
 // Where OpenGL exists, the engine's own choice of WebGL or canvas stands.
-void ChooseBrowserCompositing();
+void chooseBrowserCompositing();
 
 // Qt WebEngine behind the engine interface.
 //
@@ -43,72 +43,72 @@ class WebEngineBrowserEngine : public BrowserEngine {
     explicit WebEngineBrowserEngine(QWidget* parent);
     ~WebEngineBrowserEngine() override;
 
-    QWidget* View() override;
-    void Start() override;
-    void Navigate(const QString& url) override;
-    void Stop() override;
-    void Refresh() override;
-    QString LocationURL() const override;
-    bool Busy() const override { return busy_; }
-    bool HasDocument() const override { return hasDocument_; }
-    void ExecScript(const QString& code) override;
-    QString DocumentTitle() const override { return title_; }
-    void ClearBodyBorderWidth() override;
-    void SetBackgroundColor(const QColor& colour) override;
-    qint64 RenderProcessId() const override;
+    QWidget* view() override;
+    void start() override;
+    void navigate(const QString& url) override;
+    void stop() override;
+    void refresh() override;
+    QString location() const override;
+    bool isBusy() const override { return m_busy; }
+    bool hasDocument() const override { return m_hasDocument; }
+    void runScript(const QString& code) override;
+    QString documentTitle() const override { return m_title; }
+    void clearBodyBorderWidth() override;
+    void setBackgroundColor(const QColor& colour) override;
+    qint64 renderProcessId() const override;
     void setPageRole(PageRole role) override;
     void setSiteHosts(const QStringList& deploymentHosts, const QString& gameAddress) override;
     void exitFullScreen() override;
     void prepareWindowRelease() override;
 
     // Text of the bridge script for a given secret (exposed for tests).
-    static QString BridgeScript(const QString& secret);
+    static QString bridgeScript(const QString& secret);
     // Whether the engine can load an address itself; others are only reported.
-    static bool IsLoadable(const QString& url);
+    static bool isLoadable(const QString& url);
 
   private:
     friend class BridgePage;
-    void OnPageReport(const QString& json);
-    void OnLoadFinished(bool ok);
-    void OnRenderProcessEnded(int status, int exitCode);
-    void StartLoad(const QString& url);
-    void StartDeferredLoad();
+    void onPageReport(const QString& json);
+    void onLoadFinished(bool ok);
+    void onRenderProcessEnded(int status, int exitCode);
+    void startLoad(const QString& url);
+    void startDeferredLoad();
     // A hidden window's blank page keeps no render process: it is discarded,
     // and comes back by itself when the window shows or the page is sent
     // elsewhere.
-    void DiscardIfIdle();
-    void DiscardOnceIdle();
-    // Whether the engine has started; until then calls wait in `beforeStart_`.
-    bool Started(std::function<void()> call);
+    void discardIfIdle();
+    void discardOnceIdle();
+    // Whether the engine has started; until then calls wait in `m_beforeStart`.
+    bool started(std::function<void()> call);
 
-    QString secret_;
+    QString m_secret;
     // Holds the engine's view once started, and shows the page's colour before.
-    QPointer<QWidget> host_;
+    QPointer<QWidget> m_host;
     // A scene-graph widget, never shown, that is there from the outset (see
     // the constructor).
-    QPointer<QQuickWidget> sceneStandIn_;
-    std::vector<std::function<void()>> beforeStart_;
-    QColor background_;
-    std::unique_ptr<BridgePage> page_;
-    QPointer<QWebEngineView> view_;
-    QString location_;
-    QString title_;
-    bool busy_ = false;
-    bool hasDocument_ = false;
+    QPointer<QQuickWidget> m_sceneStandIn;
+    std::vector<std::function<void()>> m_beforeStart;
+    QColor m_background;
+    std::unique_ptr<BridgePage> m_page;
+    QPointer<QWebEngineView> m_view;
+    QString m_location;
+    QString m_title;
+    bool m_busy = false;
+    bool m_hasDocument = false;
     // A load asked for while the blank page is still on its way waits for the
     // blank page to commit, so scripts run in the blank page before it goes.
-    bool blankPending_ = false;
-    QString deferredUrl_;
-    bool hasDeferred_ = false;
+    bool m_blankPending = false;
+    QString m_deferredUrl;
+    bool m_hasDeferred = false;
     // Whether the page reported the load event of the current top document;
     // documents the bridge script never reaches (blank pages) complete when
     // the engine says the load has finished.
-    bool topLoadReported_ = false;
+    bool m_topLoadReported = false;
     // Loads asked of the engine so far, so that a discard decided before the
     // latest of them is not carried out.
-    int loadsRequested_ = 0;
-    RenderCrashPolicy crashPolicy_;
+    int m_loadsRequested = 0;
+    RenderCrashPolicy m_crashPolicy;
     // Answers what the page asks of the desktop; made with the engine, so the
     // window's role and site are known before the page exists.
-    WebPlatform* platform_ = nullptr;
+    WebPlatform* m_platform = nullptr;
 };

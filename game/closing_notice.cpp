@@ -3,8 +3,8 @@
 #include "resources/picture_names.h"
 #include "widgets/layout.h"
 
-TForm3::TForm3(SharedValues& values, ApplicationServices& services)
-    : Values(values), Services(services) {
+ClosingNotice::ClosingNotice(SharedValues& values, ApplicationServices& services)
+    : m_values(values), m_services(services) {
     namespace pictures = quorvane::pictures;
     using namespace quorvane::widgets;
 
@@ -16,36 +16,36 @@ TForm3::TForm3(SharedValues& values, ApplicationServices& services)
 
     const QFont countdownFont = MakeFont({"Tahoma", "DejaVu Sans", "Noto Sans CJK SC"}, 13);
     const QColor lime(0, 255, 0);
-    Image1 = MakeImage(this, pictures::kNoticeBanner, QRect(32, 32, 281, 73));
-    Image2 = MakeImage(this, pictures::kNoticeArrowUpLeft, QRect(6, 8, 73, 57));
-    Image3 = MakeImage(this, pictures::kNoticeArrowUpRight, QRect(293, 9, 51, 57));
-    Image4 = MakeImage(this, pictures::kNoticeArrowDownRight, QRect(271, 78, 66, 41));
-    Image5 = MakeImage(this, pictures::kNoticeArrowDownLeft, QRect(6, 62, 73, 57));
-    Label1 =
+    m_banner = MakeImage(this, pictures::kNoticeBanner, QRect(32, 32, 281, 73));
+    m_arrowUpLeft = MakeImage(this, pictures::kNoticeArrowUpLeft, QRect(6, 8, 73, 57));
+    m_arrowUpRight = MakeImage(this, pictures::kNoticeArrowUpRight, QRect(293, 9, 51, 57));
+    m_arrowDownRight = MakeImage(this, pictures::kNoticeArrowDownRight, QRect(271, 78, 66, 41));
+    m_arrowDownLeft = MakeImage(this, pictures::kNoticeArrowDownLeft, QRect(6, 62, 73, 57));
+    m_closesLabel =
         MakeLabel(this, QStringLiteral("秒之后自动关闭。"), QPoint(141, 78), countdownFont, lime);
-    Label1->resize(120, 16);
-    Label2 = MakeLabel(this, QStringLiteral("5"), QPoint(128, 77), countdownFont, lime);
-    Panel1 = MakePanel(this, QRect(20, 20, 34, 34));
-    GraphicButton1 = MakeButton(Panel1, pictures::kNoticeClose, QRect(0, 0, 35, 34));
-    connect(GraphicButton1, &TGraphicButton::OnClick, this, &TForm3::GraphicButton1Click);
+    m_closesLabel->resize(120, 16);
+    m_countdownLabel = MakeLabel(this, QStringLiteral("5"), QPoint(128, 77), countdownFont, lime);
+    m_closePanel = MakePanel(this, QRect(20, 20, 34, 34));
+    m_closeButton = MakeButton(m_closePanel, pictures::kNoticeClose, QRect(0, 0, 35, 34));
+    connect(m_closeButton, &SkinnedButton::clicked, this, &ClosingNotice::onCloseClicked);
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TForm3::Timer1Timer);
+    m_countdownTimer = new QTimer(this);
+    m_countdownTimer->setInterval(1000);
+    connect(m_countdownTimer, &QTimer::timeout, this, &ClosingNotice::onCountdownTick);
 
-    ColourKey = new ColourKeyShape(this, QColor(0, 0, 255));
+    m_colourKey = new ColourKeyShape(this, QColor(0, 0, 255));
 }
 
-void TForm3::Timer1Timer() {
-    if (Values.NoticeSeconds <= 0) {
-        Services.ExitProcess(0);
+void ClosingNotice::onCountdownTick() {
+    if (m_values.NoticeSeconds <= 0) {
+        m_services.ExitProcess(0);
         return;
     }
-    Label2->setText(QString::asprintf("%i", Values.NoticeSeconds));
-    Label2->adjustSize();
-    --Values.NoticeSeconds;
+    m_countdownLabel->setText(QString::asprintf("%i", m_values.NoticeSeconds));
+    m_countdownLabel->adjustSize();
+    --m_values.NoticeSeconds;
 }
 
-void TForm3::GraphicButton1Click(QObject*) {
-    Services.ExitProcess(0);
+void ClosingNotice::onCloseClicked(QObject*) {
+    m_services.ExitProcess(0);
 }

@@ -9,32 +9,32 @@
 #include "widgets/colour_key.h"
 #include "widgets/skinned_button.h"
 
-using quorvane::widgets::TGraphicButton;
+using quorvane::widgets::SkinnedButton;
 
 // The closing notice: a small stay-on-top window, created hidden, whose blue
 // background is keyed out so only its pictures, labels and button show.
-class TForm3 : public QWidget {
+class ClosingNotice : public QWidget {
     Q_OBJECT
   public:
-    TForm3(SharedValues& values, ApplicationServices& services);
+    ClosingNotice(SharedValues& values, ApplicationServices& services);
 
-    void Timer1Timer();
-    void GraphicButton1Click(QObject* sender);
+    void onCountdownTick();
+    void onCloseClicked(QObject* sender);
 
     // Controls in creation order.
-    QLabel* Image1 = nullptr;  // banner
-    QLabel* Image2 = nullptr;  // arrow up-left
-    QLabel* Image3 = nullptr;  // arrow up-right
-    QLabel* Image4 = nullptr;  // arrow down-right
-    QLabel* Image5 = nullptr;  // arrow down-left
-    QLabel* Label1 = nullptr;  // "…seconds until it closes"
-    QLabel* Label2 = nullptr;  // the countdown number
-    QWidget* Panel1 = nullptr;
-    TGraphicButton* GraphicButton1 = nullptr;  // close
-    QTimer* Timer1 = nullptr;
-    quorvane::widgets::ColourKeyShape* ColourKey = nullptr;
+    QLabel* m_banner = nullptr;          // banner
+    QLabel* m_arrowUpLeft = nullptr;     // arrow up-left
+    QLabel* m_arrowUpRight = nullptr;    // arrow up-right
+    QLabel* m_arrowDownRight = nullptr;  // arrow down-right
+    QLabel* m_arrowDownLeft = nullptr;   // arrow down-left
+    QLabel* m_closesLabel = nullptr;     // "…seconds until it closes"
+    QLabel* m_countdownLabel = nullptr;  // the countdown number
+    QWidget* m_closePanel = nullptr;
+    SkinnedButton* m_closeButton = nullptr;  // close
+    QTimer* m_countdownTimer = nullptr;
+    quorvane::widgets::ColourKeyShape* m_colourKey = nullptr;
 
   private:
-    SharedValues& Values;
-    ApplicationServices& Services;
+    SharedValues& m_values;
+    ApplicationServices& m_services;
 };

@@ -1,9 +1,9 @@
 #include "game/game_key_filter.h"
 
-void GameKeyFilter::AEMessage(const AppMessage& message, bool& handled) {
+void GameKeyFilter::filterMessage(const AppMessage& message, bool& handled) {
     if (message.code == AppMessage::KeyDown) KeyDown(message, handled);
 
-    if (IsContextMenuMessage(message) && host_.IsInsideBrowser(message.target)) handled = true;
+    if (IsContextMenuMessage(message) && host_.isInsideBrowser(message.target)) handled = true;
 
     // Posted system commands are traced for support sessions; they pass on.
     if (message.code == AppMessage::SysCommand) host_.Trace(u"调试");
@@ -19,8 +19,8 @@ void GameKeyFilter::KeyDown(const AppMessage& message, bool& handled) {
         case VirtualKey::Escape:
             // The player's way out of full screen, which a page cannot keep
             // for itself.
-            if (host_.InFullScreen()) {
-                host_.LeaveFullScreen();
+            if (host_.inFullScreen()) {
+                host_.leaveFullScreen();
                 handled = true;
                 return;
             }
@@ -31,17 +31,17 @@ void GameKeyFilter::KeyDown(const AppMessage& message, bool& handled) {
             handled = false;
             return;
         case VirtualKey::F5:
-            host_.RefreshUnlessBlank();
+            host_.refreshUnlessBlank();
             handled = true;
             return;
         case VirtualKey::F9:
-            if (!host_.GameLoaded()) break;
+            if (!host_.isGameLoaded()) break;
             // An auto-repeated key-down counts like a fresh one: holding F9
             // toggles on every repeat.
-            if (host_.GameWindowVisible()) {
-                host_.HideToTray();
+            if (host_.isGameWindowVisible()) {
+                host_.hideToTray();
             } else {
-                host_.RestoreFromTray();
+                host_.restoreFromTray();
             }
             handled = true;
             return;

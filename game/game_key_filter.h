@@ -10,17 +10,17 @@ class GameKeyFilterHost {
     virtual ~GameKeyFilterHost() = default;
 
     // True for the browser's control and everything inside it.
-    virtual bool IsInsideBrowser(const QObject* target) const = 0;
+    virtual bool isInsideBrowser(const QObject* target) const = 0;
 
-    virtual bool GameLoaded() const = 0;
+    virtual bool isGameLoaded() const = 0;
     // The window's own visibility, which stays true while it is minimised.
-    virtual bool GameWindowVisible() const = 0;
-    virtual void RefreshUnlessBlank() = 0;
-    virtual void HideToTray() = 0;
-    virtual void RestoreFromTray() = 0;
+    virtual bool isGameWindowVisible() const = 0;
+    virtual void refreshUnlessBlank() = 0;
+    virtual void hideToTray() = 0;
+    virtual void restoreFromTray() = 0;
     // Whether the page has the window in full screen, and the way out of it.
-    virtual bool InFullScreen() const = 0;
-    virtual void LeaveFullScreen() = 0;
+    virtual bool inFullScreen() const = 0;
+    virtual void leaveFullScreen() = 0;
 
     // One notice on the debug channel.
     virtual void Trace(std::u16string_view text) = 0;
@@ -37,7 +37,7 @@ class GameKeyFilter {
   public:
     explicit GameKeyFilter(GameKeyFilterHost& host) : host_(host) {}
 
-    void AEMessage(const AppMessage& message, bool& handled);
+    void filterMessage(const AppMessage& message, bool& handled);
 
   private:
     void KeyDown(const AppMessage& message, bool& handled);

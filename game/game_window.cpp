@@ -22,7 +22,7 @@ constexpr int kButtonAreaWidth = 422;
 // GUI thread, never waited for.
 class GameCommandActions : public quorvane::command::CommandActions {
   public:
-    explicit GameCommandActions(TForm2* form) : form_(form) {}
+    explicit GameCommandActions(GameWindow* form) : form_(form) {}
     void Navigate(std::u16string) override {}
     void ShowTip(std::u16string title, std::u16string text, std::int32_t iconKind) override {
         QMetaObject::invokeMethod(
@@ -36,34 +36,34 @@ class GameCommandActions : public quorvane::command::CommandActions {
                         QSystemTrayIcon::Warning, QSystemTrayIcon::Critical};
                     kind = kIcons[static_cast<int>(*icon)];
                 }
-                form->ShowTip(title, text, kind);
+                form->showTip(title, text, kind);
             },
             Qt::QueuedConnection);
     }
 
   private:
-    TForm2* form_;
+    GameWindow* form_;
 };
 
 // What the key filter needs of the window and its browser.
 class GameWindowKeyHost : public GameKeyFilterHost {
   public:
-    explicit GameWindowKeyHost(TForm2& form) : form_(form) {}
-    bool IsInsideBrowser(const QObject* target) const override {
+    explicit GameWindowKeyHost(GameWindow& form) : form_(form) {}
+    bool isInsideBrowser(const QObject* target) const override {
         const auto* widget = qobject_cast<const QWidget*>(target);
-        return widget && form_.WebBrowser1->isAncestorOf(widget);
+        return widget && form_.m_browser->isAncestorOf(widget);
     }
-    bool GameLoaded() const override { return form_.GameLoaded; }
-    bool GameWindowVisible() const override { return form_.isVisible(); }
-    void RefreshUnlessBlank() override { form_.RefreshUnlessBlank(); }
-    void HideToTray() override { form_.HideToTray(); }
-    void RestoreFromTray() override { form_.RestoreFromTray(); }
-    bool InFullScreen() const override { return form_.inFullScreen(); }
-    void LeaveFullScreen() override { form_.exitFullScreen(); }
+    bool isGameLoaded() const override { return form_.m_gameLoaded; }
+    bool isGameWindowVisible() const override { return form_.isVisible(); }
+    void refreshUnlessBlank() override { form_.refreshUnlessBlank(); }
+    void hideToTray() override { form_.hideToTray(); }
+    void restoreFromTray() override { form_.restoreFromTray(); }
+    bool inFullScreen() const override { return form_.inFullScreen(); }
+    void leaveFullScreen() override { form_.exitFullScreen(); }
     void Trace(std::u16string_view text) override { quorvane::platform::OutputDebugString(text); }
 
   private:
-    TForm2& form_;
+    GameWindow& form_;
 };
 
 const QString kHideBalloonTitle = QStringLiteral("游戏已经最小化");
@@ -74,9 +74,9 @@ constexpr int kBalloonMs = 10000;
 
 }  // namespace
 
-TForm2::TForm2(SharedValues& values, ApplicationServices& services,
-               BrowserEngineFactory engineFactory)
-    : Values(values), Services(services) {
+GameWindow::GameWindow(SharedValues& values, ApplicationServices& services,
+                       BrowserEngineFactory engineFactory)
+    : m_values(values), m_services(services) {
     namespace pictures = quorvane::pictures;
     using namespace quorvane::widgets;
 
@@ -86,149 +86,154 @@ TForm2::TForm2(SharedValues& values, ApplicationServices& services,
     setFont(MakeFont({"Tahoma", "DejaVu Sans"}, 11));
     resize(1208, 700);
 
-    // Controls in creation order. Panel1, Panel3, Panel2, Image1 and Image2
-    // follow the window's size (AlignPanels); the rest keep their places.
-    Panel1 = MakePanel(this, QRect(2, 2, 1204, 45), Qt::black);
-    Image1 = MakeImage(Panel1, pictures::kGameStrip, QRect(0, 0, 782, 45), true);
-    Label1 = MakeLabel(Panel1, QStringLiteral("       "), QPoint(383, 9),
-                       MakeFont({"Microsoft YaHei UI Light", "Noto Sans CJK SC"}, 17, true),
-                       QColor(160, 160, 160));  // the button-shadow grey
-    Image4 = MakeImage(Panel1, pictures::kGameFigure, QRect(0, 0, 110, 45));
-    Image3 = MakeImage(Panel1, pictures::kGameTitle, QRect(74, 2, 101, 45));
+    // Controls in creation order. m_titleStrip, m_buttonArea, m_browserPanel, m_stripBackground and
+    // m_buttonAreaBackground follow the window's size (alignPanels); the rest keep their places.
+    m_titleStrip = MakePanel(this, QRect(2, 2, 1204, 45), Qt::black);
+    m_stripBackground = MakeImage(m_titleStrip, pictures::kGameStrip, QRect(0, 0, 782, 45), true);
+    m_titleLabel = MakeLabel(m_titleStrip, QStringLiteral("       "), QPoint(383, 9),
+                             MakeFont({"Microsoft YaHei UI Light", "Noto Sans CJK SC"}, 17, true),
+                             QColor(160, 160, 160));  // the button-shadow grey
+    m_stripFigure = MakeImage(m_titleStrip, pictures::kGameFigure, QRect(0, 0, 110, 45));
+    m_stripLettering = MakeImage(m_titleStrip, pictures::kGameTitle, QRect(74, 2, 101, 45));
 
-    Panel3 = MakePanel(Panel1, QRect(782, 0, 422, 45), Qt::black);
-    Image2 = MakeImage(Panel3, pictures::kGameStripRight, QRect(0, 0, 422, 45));
-    GraphicButton1 = MakeButton(Panel3, pictures::kGameExit, QRect(358, 2, 57, 24));
-    connect(GraphicButton1, &TGraphicButton::OnClick, this, &TForm2::GraphicButton1Click);
-    GraphicButton2 = MakeButton(Panel3, pictures::kGameSizeToggle, QRect(329, 2, 29, 24));
-    connect(GraphicButton2, &TGraphicButton::OnClick, this, &TForm2::GraphicButton2Click);
-    GraphicButton3 = MakeButton(Panel3, pictures::kGameMinimise, QRect(300, 2, 29, 24));
-    connect(GraphicButton3, &TGraphicButton::OnClick, this, &TForm2::GraphicButton3Click);
-    GraphicButton4 = MakeButton(Panel3, pictures::kGameHide, QRect(170, 18, 81, 24));
-    connect(GraphicButton4, &TGraphicButton::OnClick, this, &TForm2::GraphicButton4Click);
-    GraphicButton5 = MakeButton(Panel3, pictures::kGameRefresh, QRect(85, 18, 81, 24));
-    connect(GraphicButton5, &TGraphicButton::OnClick, this, &TForm2::GraphicButton5Click);
-    GraphicButton6 = MakeButton(Panel3, pictures::kGameSwitchServer, QRect(0, 18, 81, 24));
-    connect(GraphicButton6, &TGraphicButton::OnClick, this, &TForm2::GraphicButton6Click);
+    m_buttonArea = MakePanel(m_titleStrip, QRect(782, 0, 422, 45), Qt::black);
+    m_buttonAreaBackground =
+        MakeImage(m_buttonArea, pictures::kGameStripRight, QRect(0, 0, 422, 45));
+    m_exitButton = MakeButton(m_buttonArea, pictures::kGameExit, QRect(358, 2, 57, 24));
+    connect(m_exitButton, &SkinnedButton::clicked, this, &GameWindow::onExitClicked);
+    m_sizeToggleButton = MakeButton(m_buttonArea, pictures::kGameSizeToggle, QRect(329, 2, 29, 24));
+    connect(m_sizeToggleButton, &SkinnedButton::clicked, this, &GameWindow::onSizeToggleClicked);
+    m_minimiseButton = MakeButton(m_buttonArea, pictures::kGameMinimise, QRect(300, 2, 29, 24));
+    connect(m_minimiseButton, &SkinnedButton::clicked, this, &GameWindow::onMinimiseClicked);
+    m_hideButton = MakeButton(m_buttonArea, pictures::kGameHide, QRect(170, 18, 81, 24));
+    connect(m_hideButton, &SkinnedButton::clicked, this, &GameWindow::onHideClicked);
+    m_refreshButton = MakeButton(m_buttonArea, pictures::kGameRefresh, QRect(85, 18, 81, 24));
+    connect(m_refreshButton, &SkinnedButton::clicked, this, &GameWindow::onRefreshClicked);
+    m_switchServerButton =
+        MakeButton(m_buttonArea, pictures::kGameSwitchServer, QRect(0, 18, 81, 24));
+    connect(m_switchServerButton, &SkinnedButton::clicked, this, &GameWindow::onSwitchServerClicked);
 
-    Panel2 = MakePanel(this, QRect(2, 47, 1204, 651), QColor(128, 0, 128));
-    WebBrowser1 = new TWebBrowser(Panel2, engineFactory ? engineFactory(Panel2) : nullptr);
-    WebBrowser1->setGeometry(-2, -2, 911, 560);
-    connect(WebBrowser1, &TWebBrowser::OnDocumentComplete, this,
-            &TForm2::WebBrowser1DocumentComplete);
-    WebBrowser1->setPageRole(PageRole::Game);
-    connect(WebBrowser1, &TWebBrowser::windowReleasable, this, [this] { destroy(); });
-    connect(WebBrowser1, &TWebBrowser::fullScreenRequested, this, &TForm2::setFullScreen);
-    connect(WebBrowser1, &TWebBrowser::notificationRequested, this, &TForm2::showNotification);
-    connect(WebBrowser1, &TWebBrowser::downloadEnded, this, &TForm2::showDownloadEnded);
+    m_browserPanel = MakePanel(this, QRect(2, 47, 1204, 651), QColor(128, 0, 128));
+    m_browser =
+        new BrowserView(m_browserPanel, engineFactory ? engineFactory(m_browserPanel) : nullptr);
+    m_browser->setGeometry(-2, -2, 911, 560);
+    connect(m_browser, &BrowserView::documentCompleted, this, &GameWindow::onDocumentCompleted);
+    m_browser->setPageRole(PageRole::Game);
+    connect(m_browser, &BrowserView::windowReleasable, this, [this] { destroy(); });
+    connect(m_browser, &BrowserView::fullScreenRequested, this, &GameWindow::setFullScreen);
+    connect(m_browser, &BrowserView::notificationRequested, this, &GameWindow::showNotification);
+    connect(m_browser, &BrowserView::downloadEnded, this, &GameWindow::showDownloadEnded);
 
-    TrayIcon1 = new QSystemTrayIcon(QApplication::windowIcon(), this);
-    TrayIcon1->setToolTip(QApplication::applicationName());
-    connect(TrayIcon1, &QSystemTrayIcon::activated, this,
+    m_trayIcon = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    m_trayIcon->setToolTip(QApplication::applicationName());
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick) TrayIcon1DblClick();
+                if (reason == QSystemTrayIcon::DoubleClick) onTrayDoubleClicked();
             });
-    connect(TrayIcon1, &QSystemTrayIcon::messageClicked, this, [this] {
+    connect(m_trayIcon, &QSystemTrayIcon::messageClicked, this, [this] {
         if (auto clicked = std::exchange(m_balloonClicked, nullptr)) clicked();
     });
     m_notificationTimer = new QTimer(this);
     m_notificationTimer->setSingleShot(true);
     m_notificationTimer->setInterval(kBalloonMs);
-    connect(m_notificationTimer, &QTimer::timeout, this, &TForm2::closeNotification);
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(500);
-    connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
-    Notifications = new quorvane::notifications::DesktopNotifications(this);
-    CommandActions = std::make_unique<GameCommandActions>(this);
-    IdTCPServer1 = std::make_unique<quorvane::command::CommandServer>(
-        quorvane::command::ServerKind::kGame, Values.GameCommandPort, *CommandActions);
+    connect(m_notificationTimer, &QTimer::timeout, this, &GameWindow::closeNotification);
+    m_exitTimer = new QTimer(this);
+    m_exitTimer->setInterval(500);
+    connect(m_exitTimer, &QTimer::timeout, this, &GameWindow::onExitTimer);
+    m_desktopNotifications = new quorvane::notifications::DesktopNotifications(this);
+    m_commandActions = std::make_unique<GameCommandActions>(this);
+    m_commandServer = std::make_unique<quorvane::command::CommandServer>(
+        quorvane::command::ServerKind::kGame, m_values.GameCommandPort, *m_commandActions);
 
     // Only the strip's background pictures and the title carry mouse handlers.
-    for (QWidget* caption : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Image2),
-                             static_cast<QWidget*>(Label1)})
+    for (QWidget* caption :
+         {static_cast<QWidget*>(m_stripBackground), static_cast<QWidget*>(m_buttonAreaBackground),
+          static_cast<QWidget*>(m_titleLabel)})
         caption->installEventFilter(this);
-    Frame = new FramelessFrame(this, &GameWindowHitTest,
-                               [this] { return !Maximised && !m_fullScreen; });
-    TitleDrag = new CaptionDrag(this);
-    keyFilterHost_ = std::make_unique<GameWindowKeyHost>(*this);
-    KeyFilter = std::make_unique<GameKeyFilter>(*keyFilterHost_);
+    m_frame = new FramelessFrame(this, &GameWindowHitTest,
+                                 [this] { return !m_maximised && !m_fullScreen; });
+    m_titleDrag = new CaptionDrag(this);
+    m_keyFilterHost = std::make_unique<GameWindowKeyHost>(*this);
+    m_keyFilter = std::make_unique<GameKeyFilter>(*m_keyFilterHost);
 
-    Maximised = false;
+    m_maximised = false;
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect workArea = screen->availableGeometry();
-        WorkAreaWidth = workArea.width();
-        WorkAreaHeight = workArea.height();
+        m_workAreaWidth = workArea.width();
+        m_workAreaHeight = workArea.height();
     }
-    SizeFactor = kSizeFactor;
-    resize(ScaleDimension(WorkAreaWidth, SizeFactor), ScaleDimension(WorkAreaHeight, SizeFactor));
+    m_sizeFactor = kSizeFactor;
+    resize(ScaleDimension(m_workAreaWidth, m_sizeFactor),
+           ScaleDimension(m_workAreaHeight, m_sizeFactor));
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
-    AlignPanels();
+    alignPanels();
 }
 
-TForm2::~TForm2() {
+GameWindow::~GameWindow() {
     // Workers must be gone before the actions they call into.
-    IdTCPServer1->Stop();
+    m_commandServer->Stop();
 }
 
-void TForm2::OpenGame(const QString& url) {
-    Services.SetOnMessage(
-        [self = QPointer<TForm2>(this)](const AppMessage& message, bool& handled) {
-            if (self) self->AEMessage(message, handled);
+void GameWindow::openGame(const QString& url) {
+    m_services.SetOnMessage(
+        [self = QPointer<GameWindow>(this)](const AppMessage& message, bool& handled) {
+            if (self) self->filterMessage(message, handled);
         });
-    WebBrowser1->setSiteHosts(m_deploymentHosts, url);
-    WebBrowser1->Navigate(url);
-    GameLoaded = true;
-    ApplySizeMode(url.contains(QLatin1String("windowsize=max")) ? SizeMode::Maximised
+    m_browser->setSiteHosts(m_deploymentHosts, url);
+    m_browser->navigate(url);
+    m_gameLoaded = true;
+    applySizeMode(url.contains(QLatin1String("windowsize=max")) ? SizeMode::Maximised
                                                                 : SizeMode::Normal);
-    TrayIcon1->show();
-    StartCommandServer();
+    m_trayIcon->show();
+    startCommandServer();
 }
 
-void TForm2::AEMessage(const AppMessage& message, bool& handled) {
-    KeyFilter->AEMessage(message, handled);
+void GameWindow::filterMessage(const AppMessage& message, bool& handled) {
+    m_keyFilter->filterMessage(message, handled);
 }
 
-void TForm2::StartCommandServer() {
-    IdTCPServer1->Start();
+void GameWindow::startCommandServer() {
+    m_commandServer->Start();
 }
 
-void TForm2::StopCommandServer() {
-    IdTCPServer1->Stop();
+void GameWindow::stopCommandServer() {
+    m_commandServer->Stop();
 }
 
-bool TForm2::ShowTip(const QString& title, const QString& text,
-                     std::optional<QSystemTrayIcon::MessageIcon> icon,
-                     std::function<void()> onClick) {
-    BalloonTitle = title;
-    BalloonHint = text;
-    if (icon) BalloonFlags = *icon;
-    return ShowBalloonHint(std::move(onClick));
+bool GameWindow::showTip(const QString& title, const QString& text,
+                         std::optional<QSystemTrayIcon::MessageIcon> icon,
+                         std::function<void()> onClick) {
+    m_balloonTitle = title;
+    m_balloonText = text;
+    if (icon) m_balloonIcon = *icon;
+    return showBalloon(std::move(onClick));
 }
 
-bool TForm2::ShowBalloonHint(std::function<void()> onClick) {
+bool GameWindow::showBalloon(std::function<void()> onClick) {
     // A new balloon takes the place of the one showing, and of its click.
     m_balloonClicked = nullptr;
     closeNotification();
     // The tray keeps at most 63 characters of a title and 255 of a text, and
     // shows a balloon only while the icon itself is shown.
-    if (!TrayIcon1->isVisible()) return false;
-    if (Services.SystemTrayAvailable()) {
+    if (!m_trayIcon->isVisible()) return false;
+    if (m_services.SystemTrayAvailable()) {
         m_balloonClicked = std::move(onClick);
-        TrayIcon1->showMessage(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags,
-                               kBalloonMs);
+        m_trayIcon->showMessage(m_balloonTitle.left(63), m_balloonText.left(255), m_balloonIcon,
+                                kBalloonMs);
     } else {
         // No tray to show it: the desktop's notifications, or the debug channel.
-        Notifications->Show(BalloonTitle.left(63), BalloonHint.left(255), BalloonFlags, kBalloonMs);
+        m_desktopNotifications->Show(m_balloonTitle.left(63), m_balloonText.left(255),
+                                     m_balloonIcon, kBalloonMs);
     }
     return true;
 }
 
-void TForm2::showNotification(std::shared_ptr<PageNotification> notification) {
+void GameWindow::showNotification(std::shared_ptr<PageNotification> notification) {
     const bool shown =
-        ShowTip(notification->title(), notification->message(), QSystemTrayIcon::Information,
+        showTip(notification->title(), notification->message(), QSystemTrayIcon::Information,
                 [this, clicked = std::weak_ptr<PageNotification>(notification)] {
-                    TrayIcon1DblClick();
+                    onTrayDoubleClicked();
                     if (auto page = clicked.lock()) page->report(PageNotification::Event::Clicked);
                     // The balloon is gone with the click.
                     closeNotification();
@@ -240,52 +245,52 @@ void TForm2::showNotification(std::shared_ptr<PageNotification> notification) {
     m_notificationTimer->start();
 }
 
-void TForm2::closeNotification() {
+void GameWindow::closeNotification() {
     m_notificationTimer->stop();
     if (auto closed = std::exchange(m_notification, nullptr))
         closed->report(PageNotification::Event::Closed);
 }
 
-void TForm2::showDownloadEnded(const QString& path, bool saved) {
+void GameWindow::showDownloadEnded(const QString& path, bool saved) {
     const QFileInfo file(path);
     if (!saved) {
-        ShowTip(QStringLiteral("下载失败"), QStringLiteral("%1 没有保存。").arg(file.fileName()),
+        showTip(QStringLiteral("下载失败"), QStringLiteral("%1 没有保存。").arg(file.fileName()),
                 QSystemTrayIcon::Warning);
         return;
     }
-    ShowTip(QStringLiteral("下载完成"),
+    showTip(QStringLiteral("下载完成"),
             QStringLiteral("已保存到 %1").arg(QDir::toNativeSeparators(file.absoluteFilePath())),
             QSystemTrayIcon::Information,
             [folder = file.absolutePath()] { ShellOpen(QUrl::fromLocalFile(folder).toString()); });
 }
 
-void TForm2::exitFullScreen() {
+void GameWindow::exitFullScreen() {
     // The engine tells the window back through setFullScreen.
-    WebBrowser1->exitFullScreen();
+    m_browser->exitFullScreen();
     setFullScreen(false);
 }
 
-void TForm2::setFullScreen(bool on) {
+void GameWindow::setFullScreen(bool on) {
     if (on == m_fullScreen) return;
     m_fullScreen = on;
     if (on) {
         m_geometryBeforeFullScreen = geometry();
-        Panel1->hide();
+        m_titleStrip->hide();
         setWindowState(windowState() | Qt::WindowFullScreen);
     } else {
         setWindowState(windowState() & ~Qt::WindowFullScreen);
         setGeometry(m_geometryBeforeFullScreen);
-        Panel1->show();
+        m_titleStrip->show();
     }
-    AlignPanels();
-    FormResize();
+    alignPanels();
+    fitBrowser();
 }
 
-void TForm2::HideToTray() {
+void GameWindow::hideToTray() {
     if (!isVisible()) return;
     // Back from the tray the game shows in its window, not over the screen.
     exitFullScreen();
-    if (Services.SystemTrayAvailable()) {
+    if (m_services.SystemTrayAvailable()) {
         hide();
     } else if ((windowState() & Qt::WindowMinimized) && !isActiveWindow()) {
         // Without a tray the taskbar stands in for it: F9 brings back what it
@@ -298,12 +303,12 @@ void TForm2::HideToTray() {
         // A hidden window could never be found again without a tray.
         setWindowState(windowState() | Qt::WindowMinimized);
     }
-    BalloonTitle = kHideBalloonTitle;
-    BalloonHint = kHideBalloonText;
-    ShowBalloonHint();
+    m_balloonTitle = kHideBalloonTitle;
+    m_balloonText = kHideBalloonText;
+    showBalloon();
 }
 
-void TForm2::RestoreFromTray() {
+void GameWindow::restoreFromTray() {
     if (!isVisible()) {
         show();
         // Back from the tray, the player types into the game at once.
@@ -312,161 +317,164 @@ void TForm2::RestoreFromTray() {
     if (windowState() & Qt::WindowMinimized) setWindowState(Qt::WindowMaximized);
 }
 
-void TForm2::GraphicButton4Click(QObject*) {
-    HideToTray();
+void GameWindow::onHideClicked(QObject*) {
+    hideToTray();
 }
 
-void TForm2::TrayIcon1DblClick() {
-    RestoreFromTray();
+void GameWindow::onTrayDoubleClicked() {
+    restoreFromTray();
 }
 
-void TForm2::GraphicButton2Click(QObject*) {
-    ApplySizeMode(SizeMode::Toggle);
+void GameWindow::onSizeToggleClicked(QObject*) {
+    applySizeMode(SizeMode::Toggle);
 }
 
-void TForm2::GraphicButton3Click(QObject*) {
+void GameWindow::onMinimiseClicked(QObject*) {
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 
-void TForm2::Image1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
-    if (Maximised || button != Qt::LeftButton) return;
+void GameWindow::onStripPressed(Qt::MouseButton button, const QPoint& screenPoint) {
+    if (m_maximised || button != Qt::LeftButton) return;
     // The move starts once the pointer travels, so a double-click stays one.
-    TitleDrag->Press(screenPoint);
+    m_titleDrag->Press(screenPoint);
 }
-void TForm2::Image2MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
-    Image1MouseDown(button, screenPoint);
+void GameWindow::onButtonAreaPressed(Qt::MouseButton button, const QPoint& screenPoint) {
+    onStripPressed(button, screenPoint);
 }
-void TForm2::Label1MouseDown(Qt::MouseButton button, const QPoint& screenPoint) {
-    Image1MouseDown(button, screenPoint);
+void GameWindow::onTitlePressed(Qt::MouseButton button, const QPoint& screenPoint) {
+    onStripPressed(button, screenPoint);
 }
-void TForm2::Image1DblClick() {
-    TitleDrag->Cancel();
-    ApplySizeMode(SizeMode::Toggle);
+void GameWindow::onStripDoubleClicked() {
+    m_titleDrag->Cancel();
+    applySizeMode(SizeMode::Toggle);
 }
-void TForm2::Image2DblClick() {
-    Image1DblClick();
+void GameWindow::onButtonAreaDoubleClicked() {
+    onStripDoubleClicked();
 }
-void TForm2::Label1DblClick() {
-    Image1DblClick();
+void GameWindow::onTitleDoubleClicked() {
+    onStripDoubleClicked();
 }
 
-bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+bool GameWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const bool twice = event->type() == QEvent::MouseButtonDblClick;
         const QPoint at = mouse->globalPosition().toPoint();
-        if (watched == Image1) twice ? Image1DblClick() : Image1MouseDown(mouse->button(), at);
-        if (watched == Image2) twice ? Image2DblClick() : Image2MouseDown(mouse->button(), at);
-        if (watched == Label1) twice ? Label1DblClick() : Label1MouseDown(mouse->button(), at);
+        if (watched == m_stripBackground)
+            twice ? onStripDoubleClicked() : onStripPressed(mouse->button(), at);
+        if (watched == m_buttonAreaBackground)
+            twice ? onButtonAreaDoubleClicked() : onButtonAreaPressed(mouse->button(), at);
+        if (watched == m_titleLabel)
+            twice ? onTitleDoubleClicked() : onTitlePressed(mouse->button(), at);
         return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void TForm2::GraphicButton1Click(QObject*) {
-    if (!Services.AskYesNo(this, QStringLiteral("亲，确定要退出游戏吗？"),
-                           QStringLiteral("呜呜呜。。。")))
+void GameWindow::onExitClicked(QObject*) {
+    if (!m_services.AskYesNo(this, QStringLiteral("亲，确定要退出游戏吗？"),
+                             QStringLiteral("呜呜呜。。。")))
         return;
-    WebBrowser1->Stop();
+    m_browser->stop();
     close();  // not the main window: this hides it
-    Values.ExitTicks = 2;
+    m_values.ExitTicks = 2;
     try {
-        WebBrowser1->Navigate(QStringLiteral("about:blank"));
-        TrayIcon1->hide();
-        Timer1->start();
-        StopCommandServer();
+        m_browser->navigate(QStringLiteral("about:blank"));
+        m_trayIcon->hide();
+        m_exitTimer->start();
+        stopCommandServer();
     } catch (...) {
         // The process ends whatever happens here; a failure of the fallback
         // itself must not keep a half-closed game alive.
         try {
-            WebBrowser1->Navigate(QStringLiteral("about:blank"));
-            TrayIcon1->hide();
-            StopCommandServer();
+            m_browser->navigate(QStringLiteral("about:blank"));
+            m_trayIcon->hide();
+            stopCommandServer();
         } catch (...) {
         }
     }
-    LeaveProcess();
+    leaveProcess();
 }
 
-void TForm2::LeaveProcess() {
-    Services.ExitProcess(0);
+void GameWindow::leaveProcess() {
+    m_services.ExitProcess(0);
 }
 
-void TForm2::Timer1Timer() {
-    --Values.ExitTicks;
-    if (Values.ExitTicks == 0) {
-        Timer1->stop();
-        emit ClosingNoticeRequested();
+void GameWindow::onExitTimer() {
+    --m_values.ExitTicks;
+    if (m_values.ExitTicks == 0) {
+        m_exitTimer->stop();
+        emit closingNoticeRequested();
     }
 }
 
-void TForm2::WebBrowser1DocumentComplete(TWebBrowser*, const QString&) {
-    if (!GameLoaded) return;
-    WebBrowser1->setVisible(true);
-    WebBrowser1->FocusPage();
-    if (!WebBrowser1->HasDocument()) return;
-    WebBrowser1->ClearBodyBorderWidth();
-    Label1->setText(WebBrowser1->DocumentTitle());
-    Label1->adjustSize();
+void GameWindow::onDocumentCompleted(BrowserView*, const QString&) {
+    if (!m_gameLoaded) return;
+    m_browser->setVisible(true);
+    m_browser->focusPage();
+    if (!m_browser->hasDocument()) return;
+    m_browser->clearBodyBorderWidth();
+    m_titleLabel->setText(m_browser->documentTitle());
+    m_titleLabel->adjustSize();
 }
 
-void TForm2::RefreshUnlessBlank() {
-    if (WebBrowser1->LocationURL().contains(QLatin1String("about:blank"))) return;
-    WebBrowser1->Refresh();
+void GameWindow::refreshUnlessBlank() {
+    if (m_browser->location().contains(QLatin1String("about:blank"))) return;
+    m_browser->refresh();
 }
 
-void TForm2::GraphicButton5Click(QObject*) {
-    WebBrowser1->Refresh();
+void GameWindow::onRefreshClicked(QObject*) {
+    m_browser->refresh();
 }
 
-void TForm2::GraphicButton6Click(QObject*) {
-    WebBrowser1->Navigate(QStringLiteral("about:blank"));
+void GameWindow::onSwitchServerClicked(QObject*) {
+    m_browser->navigate(QStringLiteral("about:blank"));
     hide();
-    TrayIcon1->hide();
-    emit ServerListRequested();
+    m_trayIcon->hide();
+    emit serverListRequested();
 }
 
-void TForm2::ApplySizeMode(SizeMode mode) {
-    if (mode == SizeMode::Toggle) mode = Maximised ? SizeMode::Normal : SizeMode::Maximised;
+void GameWindow::applySizeMode(SizeMode mode) {
+    if (mode == SizeMode::Toggle) mode = m_maximised ? SizeMode::Normal : SizeMode::Maximised;
     if (mode == SizeMode::Normal || mode == SizeMode::Maximised) {
-        Maximised = mode == SizeMode::Maximised;
+        m_maximised = mode == SizeMode::Maximised;
         // The screen the window is on; before it shows, the one it is to open on.
         const QRect anchor = isVisible() ? frameGeometry() : screen()->geometry();
         setGeometry(PlaceGameWindow(mode, DesktopScreens(), anchor, geometry()));
-        AlignPanels();
+        alignPanels();
     }
-    FormResize();
+    fitBrowser();
 }
 
-void TForm2::FormResize() {
+void GameWindow::fitBrowser() {
     // The browser overhangs its panel by two pixels left and top and four
     // right and bottom, where the panel clips it; in full screen the page
     // covers the screen exactly.
     if (m_fullScreen) {
-        WebBrowser1->setGeometry(Panel2->rect());
+        m_browser->setGeometry(m_browserPanel->rect());
         return;
     }
-    WebBrowser1->setGeometry(-2, -2, Panel2->width() + 6, Panel2->height() + 6);
+    m_browser->setGeometry(-2, -2, m_browserPanel->width() + 6, m_browserPanel->height() + 6);
 }
 
-void TForm2::AlignPanels() {
+void GameWindow::alignPanels() {
     if (m_fullScreen) {
-        Panel2->setGeometry(rect());
+        m_browserPanel->setGeometry(rect());
         return;
     }
     const int innerWidth = std::max(0, width() - 2 * kPadding);
-    Panel1->setGeometry(kPadding, kPadding, innerWidth, kStripHeight);
+    m_titleStrip->setGeometry(kPadding, kPadding, innerWidth, kStripHeight);
     // The buttons stay at the right end however narrow the window gets; the
     // area's left part goes past the strip's left edge instead.
     const int buttonAreaLeft = innerWidth - kButtonAreaWidth;
-    Panel3->setGeometry(buttonAreaLeft, 0, kButtonAreaWidth, kStripHeight);
-    Image1->setGeometry(0, 0, std::max(0, buttonAreaLeft), kStripHeight);
-    Panel2->setGeometry(kPadding, kPadding + kStripHeight, innerWidth,
-                        std::max(0, height() - 2 * kPadding - kStripHeight));
+    m_buttonArea->setGeometry(buttonAreaLeft, 0, kButtonAreaWidth, kStripHeight);
+    m_stripBackground->setGeometry(0, 0, std::max(0, buttonAreaLeft), kStripHeight);
+    m_browserPanel->setGeometry(kPadding, kPadding + kStripHeight, innerWidth,
+                                std::max(0, height() - 2 * kPadding - kStripHeight));
 }
 
-void TForm2::resizeEvent(QResizeEvent* event) {
+void GameWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    AlignPanels();
-    FormResize();
+    alignPanels();
+    fitBrowser();
 }

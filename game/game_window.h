@@ -18,36 +18,36 @@
 #include "widgets/frameless_frame.h"
 #include "widgets/skinned_button.h"
 
-using quorvane::widgets::TGraphicButton;
+using quorvane::widgets::SkinnedButton;
 
 // The game window: shows the game page in a borderless frame with its own
 // title strip, a tray icon and a command server for the page.
-class TForm2 : public QWidget {
+class GameWindow : public QWidget {
     Q_OBJECT
   public:
     // Without a factory the browser uses the real engine. The window keeps
     // the references for its whole life.
-    TForm2(SharedValues& values, ApplicationServices& services,
-           BrowserEngineFactory engineFactory = nullptr);
-    ~TForm2() override;
+    GameWindow(SharedValues& values, ApplicationServices& services,
+               BrowserEngineFactory engineFactory = nullptr);
+    ~GameWindow() override;
 
-    void OpenGame(const QString& url);
-    void WebBrowser1DocumentComplete(TWebBrowser* sender, const QString& url);
-    void RefreshUnlessBlank();
-    void ApplySizeMode(SizeMode mode);
-    void FormResize();
-    void HideToTray();
-    void RestoreFromTray();
+    void openGame(const QString& url);
+    void onDocumentCompleted(BrowserView* sender, const QString& url);
+    void refreshUnlessBlank();
+    void applySizeMode(SizeMode mode);
+    void fitBrowser();
+    void hideToTray();
+    void restoreFromTray();
     // Shows a balloon at the tray icon with the given texts; an icon kind, if
     // given, stays for later balloons. The command server's showTip, the
     // pages' notifications and the download notices all come this way.
     // Answers whether the balloon shows: not while the icon is hidden.
-    bool ShowTip(const QString& title, const QString& text,
+    bool showTip(const QString& title, const QString& text,
                  std::optional<QSystemTrayIcon::MessageIcon> icon,
                  std::function<void()> onClick = nullptr);
     // Shows the balloon with the current texts and icon; `onClick` runs if the
     // player clicks this balloon (where the balloon is the tray's).
-    bool ShowBalloonHint(std::function<void()> onClick = nullptr);
+    bool showBalloon(std::function<void()> onClick = nullptr);
 
     // The hosts the client was built for, which together with the game
     // address make up the game's own site.
@@ -59,83 +59,83 @@ class TForm2 : public QWidget {
     // the size mode and place it had.
     void exitFullScreen();
 
-    void GraphicButton1Click(QObject* sender);  // exit
-    void GraphicButton2Click(QObject* sender);  // size toggle
-    void GraphicButton3Click(QObject* sender);  // minimise
-    void GraphicButton4Click(QObject* sender);  // hide to tray
-    void GraphicButton5Click(QObject* sender);  // refresh
-    void GraphicButton6Click(QObject* sender);  // back to the server list
-    void TrayIcon1DblClick();
-    void Timer1Timer();
-    void Image1MouseDown(Qt::MouseButton button, const QPoint& screenPoint);
-    void Image2MouseDown(Qt::MouseButton button, const QPoint& screenPoint);
-    void Label1MouseDown(Qt::MouseButton button, const QPoint& screenPoint);
-    void Image1DblClick();
-    void Image2DblClick();
-    void Label1DblClick();
+    void onExitClicked(QObject* sender);          // exit
+    void onSizeToggleClicked(QObject* sender);    // size toggle
+    void onMinimiseClicked(QObject* sender);      // minimise
+    void onHideClicked(QObject* sender);          // hide to tray
+    void onRefreshClicked(QObject* sender);       // refresh
+    void onSwitchServerClicked(QObject* sender);  // back to the server list
+    void onTrayDoubleClicked();
+    void onExitTimer();
+    void onStripPressed(Qt::MouseButton button, const QPoint& screenPoint);
+    void onButtonAreaPressed(Qt::MouseButton button, const QPoint& screenPoint);
+    void onTitlePressed(Qt::MouseButton button, const QPoint& screenPoint);
+    void onStripDoubleClicked();
+    void onButtonAreaDoubleClicked();
+    void onTitleDoubleClicked();
 
-    void StartCommandServer();
-    void StopCommandServer();
-    // The application-wide filter, installed by OpenGame.
-    void AEMessage(const AppMessage& message, bool& handled);
+    void startCommandServer();
+    void stopCommandServer();
+    // The application-wide filter, installed by openGame.
+    void filterMessage(const AppMessage& message, bool& handled);
 
   signals:
     // The player goes back to the server list: the game page is blank, the
     // window and its tray icon are hidden; the launcher is to show and load
     // its start page.
-    void ServerListRequested();
+    void serverListRequested();
     // The exit's countdown ran out: the closing notice is to show.
-    void ClosingNoticeRequested();
+    void closingNoticeRequested();
 
   public:
     // Controls in creation order.
-    QWidget* Panel1 = nullptr;  // title strip
-    QLabel* Image1 = nullptr;   // strip background, stretched
-    QLabel* Label1 = nullptr;   // page title
-    QLabel* Image4 = nullptr;   // figure at the strip's left end
-    QLabel* Image3 = nullptr;   // title lettering
-    QWidget* Panel3 = nullptr;  // the strip's button area at its right end
-    QLabel* Image2 = nullptr;
-    TGraphicButton* GraphicButton1 = nullptr;
-    TGraphicButton* GraphicButton2 = nullptr;
-    TGraphicButton* GraphicButton3 = nullptr;
-    TGraphicButton* GraphicButton4 = nullptr;
-    TGraphicButton* GraphicButton5 = nullptr;
-    TGraphicButton* GraphicButton6 = nullptr;
-    QWidget* Panel2 = nullptr;  // browser panel
-    TWebBrowser* WebBrowser1 = nullptr;
+    QWidget* m_titleStrip = nullptr;      // title strip
+    QLabel* m_stripBackground = nullptr;  // strip background, stretched
+    QLabel* m_titleLabel = nullptr;       // page title
+    QLabel* m_stripFigure = nullptr;      // figure at the strip's left end
+    QLabel* m_stripLettering = nullptr;   // title lettering
+    QWidget* m_buttonArea = nullptr;      // the strip's button area at its right end
+    QLabel* m_buttonAreaBackground = nullptr;
+    SkinnedButton* m_exitButton = nullptr;
+    SkinnedButton* m_sizeToggleButton = nullptr;
+    SkinnedButton* m_minimiseButton = nullptr;
+    SkinnedButton* m_hideButton = nullptr;
+    SkinnedButton* m_refreshButton = nullptr;
+    SkinnedButton* m_switchServerButton = nullptr;
+    QWidget* m_browserPanel = nullptr;  // browser panel
+    BrowserView* m_browser = nullptr;
     // Components.
-    QSystemTrayIcon* TrayIcon1 = nullptr;
+    QSystemTrayIcon* m_trayIcon = nullptr;
     // Where balloons go on a desktop without a tray.
-    quorvane::notifications::DesktopNotifications* Notifications = nullptr;
-    QTimer* Timer1 = nullptr;
-    std::unique_ptr<quorvane::command::CommandActions> CommandActions;
-    std::unique_ptr<quorvane::command::CommandServer> IdTCPServer1;
-    quorvane::widgets::FramelessFrame* Frame = nullptr;
-    quorvane::widgets::CaptionDrag* TitleDrag = nullptr;  // the title strip's moves
+    quorvane::notifications::DesktopNotifications* m_desktopNotifications = nullptr;
+    QTimer* m_exitTimer = nullptr;
+    std::unique_ptr<quorvane::command::CommandActions> m_commandActions;
+    std::unique_ptr<quorvane::command::CommandServer> m_commandServer;
+    quorvane::widgets::FramelessFrame* m_frame = nullptr;
+    quorvane::widgets::CaptionDrag* m_titleDrag = nullptr;  // the title strip's moves
 
     // The next balloon's texts and icon; the icon stays until a command changes it.
-    QString BalloonTitle;
-    QString BalloonHint;
-    QSystemTrayIcon::MessageIcon BalloonFlags = QSystemTrayIcon::NoIcon;
+    QString m_balloonTitle;
+    QString m_balloonText;
+    QSystemTrayIcon::MessageIcon m_balloonIcon = QSystemTrayIcon::NoIcon;
 
-    bool GameLoaded = false;
+    bool m_gameLoaded = false;
     // The primary screen's work area at construction, which sizes the window
     // until a game places it on its screen.
-    int WorkAreaWidth = 0;
-    int WorkAreaHeight = 0;
-    float SizeFactor = 0.0f;
-    bool Maximised = false;
+    int m_workAreaWidth = 0;
+    int m_workAreaHeight = 0;
+    float m_sizeFactor = 0.0f;
+    bool m_maximised = false;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    SharedValues& Values;
-    ApplicationServices& Services;
-    void AlignPanels();
-    void LeaveProcess();
+    SharedValues& m_values;
+    ApplicationServices& m_services;
+    void alignPanels();
+    void leaveProcess();
     void setFullScreen(bool on);
     void showNotification(std::shared_ptr<PageNotification> notification);
     void closeNotification();
@@ -149,6 +149,6 @@ class TForm2 : public QWidget {
     std::shared_ptr<PageNotification> m_notification;
     QTimer* m_notificationTimer = nullptr;
 
-    std::unique_ptr<GameKeyFilterHost> keyFilterHost_;
-    std::unique_ptr<GameKeyFilter> KeyFilter;
+    std::unique_ptr<GameKeyFilterHost> m_keyFilterHost;
+    std::unique_ptr<GameKeyFilter> m_keyFilter;
 };

@@ -7,7 +7,7 @@ class LauncherKeyFilterHost {
   public:
     virtual ~LauncherKeyFilterHost() = default;
     // True for the launcher browser's control and everything inside it.
-    virtual bool IsInsideBrowser(const QObject* target) const = 0;
+    virtual bool isInsideBrowser(const QObject* target) const = 0;
 };
 
 // The launcher's application-wide message filter: keeps the start page from
@@ -18,7 +18,7 @@ class LauncherKeyFilter {
   public:
     explicit LauncherKeyFilter(const LauncherKeyFilterHost& host) : host_(host) {}
 
-    void AEMessage(const AppMessage& message, bool& handled) const;
+    void filterMessage(const AppMessage& message, bool& handled) const;
 
   private:
     const LauncherKeyFilterHost& host_;

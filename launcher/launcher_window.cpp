@@ -26,28 +26,28 @@ std::string AnsiOf(const QString& text) {
 // GUI thread, never waited for.
 class LauncherCommandActions : public quorvane::command::CommandActions {
   public:
-    explicit LauncherCommandActions(TForm1* form) : form_(form) {}
+    explicit LauncherCommandActions(LauncherWindow* form) : form_(form) {}
     void Navigate(std::u16string address) override {
         QMetaObject::invokeMethod(
             form_,
             [form = form_, address = QString::fromStdU16String(address)] {
-                form->WebBrowser1->Navigate(address);
+                form->m_browser->navigate(address);
             },
             Qt::QueuedConnection);
     }
     void ShowTip(std::u16string, std::u16string, std::int32_t) override {}
 
   private:
-    TForm1* form_;
+    LauncherWindow* form_;
 };
 
 }  // namespace
 
-TForm1::TForm1(SharedValues& values, ApplicationServices& services,
-               BrowserEngineFactory engineFactory)
-    : Values(values), Services(services) {
-    Values.PlatformId = deployment::BuiltPlatformId;
-    Values.FirstBlankPending = true;
+LauncherWindow::LauncherWindow(SharedValues& values, ApplicationServices& services,
+                               BrowserEngineFactory engineFactory)
+    : m_values(values), m_services(services) {
+    m_values.PlatformId = deployment::BuiltPlatformId;
+    m_values.FirstBlankPending = true;
 
     namespace pictures = quorvane::pictures;
     using namespace quorvane::widgets;
@@ -60,207 +60,219 @@ TForm1::TForm1(SharedValues& values, ApplicationServices& services,
     PaintBackground(this, Qt::black);
     setFont(MakeFont({"Tahoma", "DejaVu Sans"}, 11));
 
-    Image1 = MakeImage(this, pictures::kLauncherBackground, QRect(0, 0, 1127, 621));
-    Label1 = MakeLabel(this, QStringLiteral("v17.05.22.01"), QPoint(1014, 602),
-                       MakeFont({"Tahoma", "DejaVu Sans"}, 11), QColor(128, 128, 128));
-    Image2 = MakeImage(this, pictures::kLauncherAdvisory, QRect(600, 573, 339, 37));
+    m_artwork = MakeImage(this, pictures::kLauncherBackground, QRect(0, 0, 1127, 621));
+    m_versionLabel = MakeLabel(this, QStringLiteral("v17.05.22.01"), QPoint(1014, 602),
+                               MakeFont({"Tahoma", "DejaVu Sans"}, 11), QColor(128, 128, 128));
+    m_advisory = MakeImage(this, pictures::kLauncherAdvisory, QRect(600, 573, 339, 37));
 
-    Edit1 = new QLineEdit(this);
-    Edit1->setGeometry(128, 587, 329, 21);
-    Edit1->setText(
+    m_addressBox = new QLineEdit(this);
+    m_addressBox->setGeometry(128, 587, 329, 21);
+    m_addressBox->setText(
         QStringLiteral("client://loadgame|http://%1/game.html?server=1&name=%E9%9D%92%E9%BE%99")
             .arg(QString::fromLatin1(deployment::PortalHost)));
-    Button1 = new QPushButton(QStringLiteral("GO"), this);
-    Button1->setGeometry(471, 585, 75, 25);
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    m_goButton = new QPushButton(QStringLiteral("GO"), this);
+    m_goButton->setGeometry(471, 585, 75, 25);
+    connect(m_goButton, &QPushButton::clicked, this, [this] { onGoClicked(); });
 
-    Panel1 = MakePanel(this, QRect(490, 204, 128, 35));
-    GraphicButton0 = MakeButton(Panel1, pictures::kLauncherLinkOfficialSite, QRect(0, 0, 128, 35));
-    connect(GraphicButton0, &TGraphicButton::OnClick, this, &TForm1::GraphicButton0Click);
-    Panel2 = MakePanel(this, QRect(620, 204, 128, 35));
-    GraphicButton2 = MakeButton(Panel2, pictures::kLauncherLinkTopUp, QRect(0, 0, 128, 35));
-    connect(GraphicButton2, &TGraphicButton::OnClick, this, &TForm1::GraphicButton2Click);
-    Panel3 = MakePanel(this, QRect(750, 204, 128, 35));
-    GraphicButton3 = MakeButton(Panel3, pictures::kLauncherLinkService, QRect(0, 0, 128, 35));
-    connect(GraphicButton3, &TGraphicButton::OnClick, this, &TForm1::GraphicButton3Click);
-    Panel4 = MakePanel(this, QRect(880, 204, 128, 36));
-    GraphicButton4 = MakeButton(Panel4, pictures::kLauncherLinkGameCentre, QRect(0, 0, 128, 35));
-    connect(GraphicButton4, &TGraphicButton::OnClick, this, &TForm1::GraphicButton4Click);
-    Panel5 = MakePanel(this, QRect(1064, 143, 31, 33));
-    GraphicButton5 = MakeButton(Panel5, pictures::kLauncherClose, QRect(0, 0, 31, 33));
-    connect(GraphicButton5, &TGraphicButton::OnClick, this, &TForm1::GraphicButton5Click);
+    m_officialSitePanel = MakePanel(this, QRect(490, 204, 128, 35));
+    m_officialSiteButton =
+        MakeButton(m_officialSitePanel, pictures::kLauncherLinkOfficialSite, QRect(0, 0, 128, 35));
+    connect(m_officialSiteButton, &SkinnedButton::clicked, this,
+            &LauncherWindow::onOfficialSiteClicked);
+    m_topUpPanel = MakePanel(this, QRect(620, 204, 128, 35));
+    m_topUpButton = MakeButton(m_topUpPanel, pictures::kLauncherLinkTopUp, QRect(0, 0, 128, 35));
+    connect(m_topUpButton, &SkinnedButton::clicked, this, &LauncherWindow::onTopUpClicked);
+    m_servicePanel = MakePanel(this, QRect(750, 204, 128, 35));
+    m_serviceButton =
+        MakeButton(m_servicePanel, pictures::kLauncherLinkService, QRect(0, 0, 128, 35));
+    connect(m_serviceButton, &SkinnedButton::clicked, this, &LauncherWindow::onServiceClicked);
+    m_gameCentrePanel = MakePanel(this, QRect(880, 204, 128, 36));
+    m_gameCentreButton =
+        MakeButton(m_gameCentrePanel, pictures::kLauncherLinkGameCentre, QRect(0, 0, 128, 35));
+    connect(m_gameCentreButton, &SkinnedButton::clicked, this,
+            &LauncherWindow::onGameCentreClicked);
+    m_closePanel = MakePanel(this, QRect(1064, 143, 31, 33));
+    m_closeButton = MakeButton(m_closePanel, pictures::kLauncherClose, QRect(0, 0, 31, 33));
+    connect(m_closeButton, &SkinnedButton::clicked, this, &LauncherWindow::onCloseClicked);
 
-    Panel6 = MakePanel(this, QRect(486, 195, 605, 365));
-    WebBrowser1 = new TWebBrowser(Panel6, engineFactory ? engineFactory(Panel6) : nullptr);
-    WebBrowser1->setGeometry(0, 0, 605, 365);
+    m_browserPanel = MakePanel(this, QRect(486, 195, 605, 365));
+    m_browser =
+        new BrowserView(m_browserPanel, engineFactory ? engineFactory(m_browserPanel) : nullptr);
+    m_browser->setGeometry(0, 0, 605, 365);
     // The engine paints the loading page's colour until the first page does,
     // never a white flash.
-    WebBrowser1->SetBackgroundColor(QColor(0x0e, 0x09, 0x05));
+    m_browser->setBackgroundColor(QColor(0x0e, 0x09, 0x05));
     // The page holds the keyboard from the start, so the player can type
     // into the server list without clicking it first.
-    WebBrowser1->setFocus();
-    WebBrowser1->setPageRole(PageRole::Launcher);
-    connect(WebBrowser1, &TWebBrowser::windowReleasable, this, [this] { destroy(); });
-    WebBrowser1->setSiteHosts(DeploymentHosts());
-    connect(WebBrowser1, &TWebBrowser::OnNavigateComplete2, this,
-            &TForm1::WebBrowser1NavigateComplete2);
+    m_browser->setFocus();
+    m_browser->setPageRole(PageRole::Launcher);
+    connect(m_browser, &BrowserView::windowReleasable, this, [this] { destroy(); });
+    m_browser->setSiteHosts(deploymentHosts());
+    connect(m_browser, &BrowserView::navigationCompleted, this,
+            &LauncherWindow::onNavigationCompleted);
     // Each new page gets the keyboard, unless the player is typing an address
     // into the debug URL box.
-    connect(WebBrowser1, &TWebBrowser::OnDocumentComplete, this, [this] {
-        if (!Edit1->hasFocus() && !Button1->hasFocus()) WebBrowser1->FocusPage();
+    connect(m_browser, &BrowserView::documentCompleted, this, [this] {
+        if (!m_addressBox->hasFocus() && !m_goButton->hasFocus()) m_browser->focusPage();
     });
 
-    Panel7 = MakePanel(this, QRect(1020, 143, 31, 33));
-    GraphicButton1 = MakeButton(Panel7, pictures::kLauncherMinimise, QRect(0, 0, 31, 33));
-    connect(GraphicButton1, &TGraphicButton::OnClick, this, &TForm1::GraphicButton1Click);
-    Panel8 = MakePanel(this, QRect(1002, 570, 88, 21));
-    GraphicButton6 = MakeButton(Panel8, pictures::kLauncherClearCache, QRect(0, 0, 88, 21));
-    connect(GraphicButton6, &TGraphicButton::OnClick, this, &TForm1::GraphicButton6Click);
-    setTabOrder(Edit1, Button1);
+    m_minimisePanel = MakePanel(this, QRect(1020, 143, 31, 33));
+    m_minimiseButton =
+        MakeButton(m_minimisePanel, pictures::kLauncherMinimise, QRect(0, 0, 31, 33));
+    connect(m_minimiseButton, &SkinnedButton::clicked, this, &LauncherWindow::onMinimiseClicked);
+    m_clearCachePanel = MakePanel(this, QRect(1002, 570, 88, 21));
+    m_clearCacheButton =
+        MakeButton(m_clearCachePanel, pictures::kLauncherClearCache, QRect(0, 0, 88, 21));
+    connect(m_clearCacheButton, &SkinnedButton::clicked, this,
+            &LauncherWindow::onClearCacheClicked);
+    setTabOrder(m_addressBox, m_goButton);
 
-    CommandActions = std::make_unique<LauncherCommandActions>(this);
-    IdTCPServer0 = std::make_unique<quorvane::command::CommandServer>(
-        quorvane::command::ServerKind::kLauncher, Values.LauncherCommandPort, *CommandActions);
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(60000);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    Timer1->start();
+    m_commandActions = std::make_unique<LauncherCommandActions>(this);
+    m_commandServer = std::make_unique<quorvane::command::CommandServer>(
+        quorvane::command::ServerKind::kLauncher, m_values.LauncherCommandPort, *m_commandActions);
+    m_serverTimer = new QTimer(this);
+    m_serverTimer->setInterval(60000);
+    connect(m_serverTimer, &QTimer::timeout, this, &LauncherWindow::onServerTimeout);
+    m_serverTimer->start();
 
-    ColourKey = new ColourKeyShape(this, Qt::black, {WebBrowser1});
+    m_colourKey = new ColourKeyShape(this, Qt::black, {m_browser});
     // The artwork, the advisory and the version label have no window of their
     // own: they are the launcher's surface, which drags the window.
-    Frame = new FramelessFrame(this, &LauncherHitTest);
-    Frame->AddSurface(Image1);
-    Frame->AddSurface(Label1);
-    Frame->AddSurface(Image2);
+    m_frame = new FramelessFrame(this, &LauncherHitTest);
+    m_frame->AddSurface(m_artwork);
+    m_frame->AddSurface(m_versionLabel);
+    m_frame->AddSurface(m_advisory);
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 
-    RealEngine = !engineFactory;
-    FormCreate();
+    m_realEngine = !engineFactory;
+    startUp();
 }
 
-TForm1::~TForm1() {
+LauncherWindow::~LauncherWindow() {
     // Workers must be gone before the actions they call into.
-    IdTCPServer0->Stop();
+    m_commandServer->Stop();
 }
 
-void TForm1::StartBrowser() {
+void LauncherWindow::startBrowser() {
     // The cache learns of cookies from the moment it exists, so it comes
     // before the engine loads anything.
-    if (RealEngine && !UrlCacheStore) {
-        auto cache = std::make_unique<ProfileUrlCache>(SharedBrowserProfile());
-        ProfileCache = cache.get();
-        connect(ProfileCache, &ProfileUrlCache::ClearFinished, this, &TForm1::CacheClearFinished);
-        UrlCacheStore = std::move(cache);
+    if (m_realEngine && !m_urlCache) {
+        auto cache = std::make_unique<ProfileUrlCache>(sharedBrowserProfile());
+        m_profileCache = cache.get();
+        connect(m_profileCache, &ProfileUrlCache::ClearFinished, this,
+                &LauncherWindow::onCacheClearFinished);
+        m_urlCache = std::move(cache);
     }
-    WebBrowser1->StartEngine();
+    m_browser->startEngine();
 }
 
-void TForm1::FormCreate() {
-    Services.SetOnMessage(
-        [self = QPointer<TForm1>(this)](const AppMessage& message, bool& handled) {
-            if (self) self->AEMessage(message, handled);
+void LauncherWindow::startUp() {
+    m_services.SetOnMessage(
+        [self = QPointer<LauncherWindow>(this)](const AppMessage& message, bool& handled) {
+            if (self) self->filterMessage(message, handled);
         });
-    // The browser carries these out once it has started (StartBrowser).
-    WebBrowser1->Navigate(QStringLiteral("about:blank"));
-    Edit1->hide();
-    Button1->hide();
-    LoadStartPage();
+    // The browser carries these out once it has started (startBrowser).
+    m_browser->navigate(QStringLiteral("about:blank"));
+    m_addressBox->hide();
+    m_goButton->hide();
+    loadStartPage();
     quorvane::platform::PlaceDesktopShortcut();
-    StartCommandServer();
+    startCommandServer();
 }
 
-void TForm1::StartCommandServer() {
-    IdTCPServer0->Start();
-    Edit1->setText(QString::fromStdU16String(std::u16string(quorvane::command::kServerStartText)));
+void LauncherWindow::startCommandServer() {
+    m_commandServer->Start();
+    m_addressBox->setText(
+        QString::fromStdU16String(std::u16string(quorvane::command::kServerStartText)));
 }
 
-void TForm1::StopCommandServer() {
-    IdTCPServer0->Stop();
+void LauncherWindow::stopCommandServer() {
+    m_commandServer->Stop();
 }
 
-void TForm1::Timer1Timer() {
-    StopCommandServer();
-    Timer1->stop();
+void LauncherWindow::onServerTimeout() {
+    stopCommandServer();
+    m_serverTimer->stop();
 }
 
-void TForm1::AEMessage(const AppMessage& message, bool& handled) {
-    KeyFilter.AEMessage(message, handled);
+void LauncherWindow::filterMessage(const AppMessage& message, bool& handled) {
+    m_keyFilter.filterMessage(message, handled);
 }
 
-bool TForm1::IsInsideBrowser(const QObject* target) const {
+bool LauncherWindow::isInsideBrowser(const QObject* target) const {
     const auto* widget = qobject_cast<const QWidget*>(target);
-    return widget && WebBrowser1->isAncestorOf(widget);
+    return widget && m_browser->isAncestorOf(widget);
 }
 
-QString TForm1::LinkPageUrl(LinkPage type) {
+QString LauncherWindow::linkPageUrl(LinkPage type) {
     return QString::fromStdString(
-        BuildLinkPageUrl(deployment::LinkHost, Values.PlatformId, type, Random.Draw()));
+        BuildLinkPageUrl(deployment::LinkHost, m_values.PlatformId, type, m_random.Draw()));
 }
 
-void TForm1::OpenLinkPage(LinkPage type) {
-    ShellOpen(LinkPageUrl(type));
+void LauncherWindow::openLinkPage(LinkPage type) {
+    ShellOpen(linkPageUrl(type));
 }
 
-void TForm1::GraphicButton0Click(QObject*) {
-    OpenLinkPage(LinkPage::OfficialSite);
+void LauncherWindow::onOfficialSiteClicked(QObject*) {
+    openLinkPage(LinkPage::OfficialSite);
 }
-void TForm1::GraphicButton2Click(QObject*) {
-    OpenLinkPage(LinkPage::TopUp);
+void LauncherWindow::onTopUpClicked(QObject*) {
+    openLinkPage(LinkPage::TopUp);
 }
-void TForm1::GraphicButton3Click(QObject*) {
-    OpenLinkPage(LinkPage::CustomerService);
+void LauncherWindow::onServiceClicked(QObject*) {
+    openLinkPage(LinkPage::CustomerService);
 }
-void TForm1::GraphicButton4Click(QObject*) {
-    OpenLinkPage(LinkPage::GameCentre);
+void LauncherWindow::onGameCentreClicked(QObject*) {
+    openLinkPage(LinkPage::GameCentre);
 }
 
-void TForm1::GraphicButton1Click(QObject*) {
+void LauncherWindow::onMinimiseClicked(QObject*) {
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 
-void TForm1::GraphicButton5Click(QObject*) {
-    if (Timer1->isActive()) Timer1->stop();
-    StopCommandServer();
+void LauncherWindow::onCloseClicked(QObject*) {
+    if (m_serverTimer->isActive()) m_serverTimer->stop();
+    stopCommandServer();
     close();
 }
 
-void TForm1::GraphicButton6Click(QObject*) {
+void LauncherWindow::onClearCacheClicked(QObject*) {
     // A clear goes on after its click; a second one would only restart the
     // engine's network once more while the first puts the cookies back.
-    if (CacheClearRunning()) return;
-    if (!Services.AskYesNo(this, QStringLiteral("确定要清除浏览器缓存？"), QStringLiteral("确认")))
+    if (cacheClearRunning()) return;
+    if (!m_services.AskYesNo(this, QStringLiteral("确定要清除浏览器缓存？"),
+                             QStringLiteral("确认")))
         return;
     setCursor(Qt::WaitCursor);
-    if (UrlCacheStore) quorvane::platform::ClearUrlCache(*UrlCacheStore);
-    if (!CacheClearRunning()) unsetCursor();
+    if (m_urlCache) quorvane::platform::ClearUrlCache(*m_urlCache);
+    if (!cacheClearRunning()) unsetCursor();
 }
 
-bool TForm1::CacheClearRunning() const {
-    return ProfileCache && ProfileCache->IsClearing();
+bool LauncherWindow::cacheClearRunning() const {
+    return m_profileCache && m_profileCache->IsClearing();
 }
 
-void TForm1::CacheClearFinished() {
+void LauncherWindow::onCacheClearFinished() {
     unsetCursor();
-    if (auto gameUrl = std::exchange(DeferredHandOff, std::nullopt)) HandOff(*gameUrl);
+    if (auto gameUrl = std::exchange(m_deferredHandOff, std::nullopt)) handOff(*gameUrl);
 }
 
-void TForm1::LoadStartPage() {
-    if (Values.PlatformId == 0) {
-        WebBrowser1->Navigate(QStringLiteral("about:blank"));
-        Edit1->show();
-        Button1->show();
+void LauncherWindow::loadStartPage() {
+    if (m_values.PlatformId == 0) {
+        m_browser->navigate(QStringLiteral("about:blank"));
+        m_addressBox->show();
+        m_goButton->show();
         return;
     }
-    Random.Seed(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
-    const int ver = Random.Draw();
-    WebBrowser1->Navigate(QString::fromStdString(
-        BuildStartPageUrl(deployment::StartPageHost, Values.PlatformId, ver)));
+    m_random.Seed(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
+    const int ver = m_random.Draw();
+    m_browser->navigate(QString::fromStdString(
+        BuildStartPageUrl(deployment::StartPageHost, m_values.PlatformId, ver)));
 }
 
-QStringList TForm1::FirstBlankScripts() {
+QStringList LauncherWindow::firstBlankScripts() {
     return {
         QStringLiteral("document.write('<p align=\"center\"><font color=\"#cccccc\">loading"
                        "\u2026\u2026</font></p>')"),
@@ -271,63 +283,63 @@ QStringList TForm1::FirstBlankScripts() {
     };
 }
 
-QStringList TForm1::DeploymentHosts() {
+QStringList LauncherWindow::deploymentHosts() {
     return {QString::fromLatin1(deployment::StartPageHost),
             QString::fromLatin1(deployment::PortalHost), QString::fromLatin1(deployment::LinkHost)};
 }
 
-void TForm1::RunPageScript(const QString& code) {
-    if (!WebBrowser1->HasDocument()) return;
-    WebBrowser1->ExecScript(code);
+void LauncherWindow::runPageScript(const QString& code) {
+    if (!m_browser->hasDocument()) return;
+    m_browser->runScript(code);
 }
 
-void TForm1::WebBrowser1NavigateComplete2(TWebBrowser*, const QString& completedUrl) {
+void LauncherWindow::onNavigationCompleted(BrowserView*, const QString& completedUrl) {
     const QString url = QString::fromStdU16String(WithLiteralHandOffMarker(std::u16string_view(
         reinterpret_cast<const char16_t*>(completedUrl.utf16()), completedUrl.size())));
     const std::string ansiUrl = AnsiOf(url);
     const CompletionDecision decision =
-        ClassifyCompletion(ansiUrl, Values.FirstBlankPending,
+        ClassifyCompletion(ansiUrl, m_values.FirstBlankPending,
                            SiteHosts{deployment::StartPageHost, deployment::PortalHost});
 
     switch (decision.action) {
         case CompletionAction::StyleFirstBlank:
-            for (const QString& script : FirstBlankScripts()) RunPageScript(script);
-            Values.FirstBlankPending = false;
+            for (const QString& script : firstBlankScripts()) runPageScript(script);
+            m_values.FirstBlankPending = false;
             return;
         case CompletionAction::HandOffCut:
-            HandOff(QString::fromStdU16String(DropAnsiBytes(
+            handOff(QString::fromStdU16String(DropAnsiBytes(
                 std::u16string_view(reinterpret_cast<const char16_t*>(url.utf16()), url.size()),
                 kHandOffMarkerLength)));
             break;
         case CompletionAction::HandOffWhole:
-            HandOff(url);
+            handOff(url);
             break;
         case CompletionAction::StatusOnly:
             break;
     }
-    Edit1->setText(WebBrowser1->LocationURL());
+    m_addressBox->setText(m_browser->location());
 }
 
-void TForm1::HandOff(const QString& gameUrl) {
+void LauncherWindow::handOff(const QString& gameUrl) {
     // While the cache is cleared the engine's network restarts and the login
     // cookies are put back: the game's first requests would go out without
     // them, so the hand-off waits for the clear.
-    if (CacheClearRunning()) {
-        DeferredHandOff = gameUrl;
+    if (cacheClearRunning()) {
+        m_deferredHandOff = gameUrl;
         return;
     }
-    StopCommandServer();
-    WebBrowser1->Navigate(QStringLiteral("about:blank"));
-    WebBrowser1->Stop();
+    stopCommandServer();
+    m_browser->navigate(QStringLiteral("about:blank"));
+    m_browser->stop();
     hide();
-    emit GameRequested(gameUrl);
+    emit gameRequested(gameUrl);
 }
 
-void TForm1::Button1Click() {
-    WebBrowser1->Navigate(Edit1->text());
+void LauncherWindow::onGoClicked() {
+    m_browser->navigate(m_addressBox->text());
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void LauncherWindow::closeEvent(QCloseEvent* event) {
     // The launcher is the main window: closing it ends the application.
     QWidget::closeEvent(event);
     if (event->isAccepted()) QApplication::quit();

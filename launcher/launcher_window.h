@@ -21,113 +21,113 @@
 #include "widgets/frameless_frame.h"
 #include "widgets/skinned_button.h"
 
-using quorvane::widgets::TGraphicButton;
+using quorvane::widgets::SkinnedButton;
 
 class QCloseEvent;
 class ProfileUrlCache;
 
 // The launcher window: shows the site's server list and hands the player over
 // to the game window when the page asks for it.
-class TForm1 : public QWidget, private LauncherKeyFilterHost {
+class LauncherWindow : public QWidget, private LauncherKeyFilterHost {
     Q_OBJECT
   public:
     // Without a factory the browser uses the real engine. The window keeps
     // the references for its whole life.
-    TForm1(SharedValues& values, ApplicationServices& services,
-           BrowserEngineFactory engineFactory = nullptr);
-    ~TForm1() override;
+    LauncherWindow(SharedValues& values, ApplicationServices& services,
+                   BrowserEngineFactory engineFactory = nullptr);
+    ~LauncherWindow() override;
 
-    void LoadStartPage();
+    void loadStartPage();
     // Starts the browser's engine, which holds the event loop for a while:
     // the owner calls it once the launcher's pictures are on the screen.
-    void StartBrowser();
-    void RunPageScript(const QString& code);
-    void WebBrowser1NavigateComplete2(TWebBrowser* sender, const QString& url);
-    void Button1Click();
-    void GraphicButton0Click(QObject* sender);  // official site
-    void GraphicButton1Click(QObject* sender);  // minimise
-    void GraphicButton2Click(QObject* sender);  // top-up centre
-    void GraphicButton3Click(QObject* sender);  // customer service
-    void GraphicButton4Click(QObject* sender);  // game centre
-    void GraphicButton5Click(QObject* sender);  // close
-    void GraphicButton6Click(QObject* sender);  // clear the browser cache
-    void Timer1Timer();
+    void startBrowser();
+    void runPageScript(const QString& code);
+    void onNavigationCompleted(BrowserView* sender, const QString& url);
+    void onGoClicked();
+    void onOfficialSiteClicked(QObject* sender);  // official site
+    void onMinimiseClicked(QObject* sender);      // minimise
+    void onTopUpClicked(QObject* sender);         // top-up centre
+    void onServiceClicked(QObject* sender);       // customer service
+    void onGameCentreClicked(QObject* sender);    // game centre
+    void onCloseClicked(QObject* sender);         // close
+    void onClearCacheClicked(QObject* sender);    // clear the browser cache
+    void onServerTimeout();
 
-    void StartCommandServer();
-    void StopCommandServer();
+    void startCommandServer();
+    void stopCommandServer();
     // The application-wide filter this window installs at its creation.
-    void AEMessage(const AppMessage& message, bool& handled);
+    void filterMessage(const AppMessage& message, bool& handled);
 
   signals:
     // The page sent the player into the game at this address. The launcher
     // has stopped its server, blanked its page and hidden itself; the game
     // window is to show and open the address.
-    void GameRequested(const QString& gameUrl);
+    void gameRequested(const QString& gameUrl);
 
   public:
     // The link page a button opens, with the next number of the generator.
-    QString LinkPageUrl(LinkPage type);
+    QString linkPageUrl(LinkPage type);
 
     // The scripts that dress the first blank page, in the order they run.
-    static QStringList FirstBlankScripts();
+    static QStringList firstBlankScripts();
     // The hosts of the game's site the client was built for.
-    static QStringList DeploymentHosts();
+    static QStringList deploymentHosts();
 
     // Controls in creation order.
-    QLabel* Image1 = nullptr;  // the artwork
-    QLabel* Label1 = nullptr;  // version
-    QLabel* Image2 = nullptr;  // healthy-gaming advisory
-    QLineEdit* Edit1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QWidget* Panel1 = nullptr;
-    TGraphicButton* GraphicButton0 = nullptr;
-    QWidget* Panel2 = nullptr;
-    TGraphicButton* GraphicButton2 = nullptr;
-    QWidget* Panel3 = nullptr;
-    TGraphicButton* GraphicButton3 = nullptr;
-    QWidget* Panel4 = nullptr;
-    TGraphicButton* GraphicButton4 = nullptr;
-    QWidget* Panel5 = nullptr;
-    TGraphicButton* GraphicButton5 = nullptr;
-    QWidget* Panel6 = nullptr;
-    TWebBrowser* WebBrowser1 = nullptr;
-    QWidget* Panel7 = nullptr;
-    TGraphicButton* GraphicButton1 = nullptr;
-    QWidget* Panel8 = nullptr;
-    TGraphicButton* GraphicButton6 = nullptr;
+    QLabel* m_artwork = nullptr;       // the artwork
+    QLabel* m_versionLabel = nullptr;  // version
+    QLabel* m_advisory = nullptr;      // healthy-gaming advisory
+    QLineEdit* m_addressBox = nullptr;
+    QPushButton* m_goButton = nullptr;
+    QWidget* m_officialSitePanel = nullptr;
+    SkinnedButton* m_officialSiteButton = nullptr;
+    QWidget* m_topUpPanel = nullptr;
+    SkinnedButton* m_topUpButton = nullptr;
+    QWidget* m_servicePanel = nullptr;
+    SkinnedButton* m_serviceButton = nullptr;
+    QWidget* m_gameCentrePanel = nullptr;
+    SkinnedButton* m_gameCentreButton = nullptr;
+    QWidget* m_closePanel = nullptr;
+    SkinnedButton* m_closeButton = nullptr;
+    QWidget* m_browserPanel = nullptr;
+    BrowserView* m_browser = nullptr;
+    QWidget* m_minimisePanel = nullptr;
+    SkinnedButton* m_minimiseButton = nullptr;
+    QWidget* m_clearCachePanel = nullptr;
+    SkinnedButton* m_clearCacheButton = nullptr;
     // Components.
-    std::unique_ptr<quorvane::command::CommandActions> CommandActions;
-    std::unique_ptr<quorvane::command::CommandServer> IdTCPServer0;
-    QTimer* Timer1 = nullptr;
-    quorvane::widgets::ColourKeyShape* ColourKey = nullptr;
-    quorvane::widgets::FramelessFrame* Frame = nullptr;
+    std::unique_ptr<quorvane::command::CommandActions> m_commandActions;
+    std::unique_ptr<quorvane::command::CommandServer> m_commandServer;
+    QTimer* m_serverTimer = nullptr;
+    quorvane::widgets::ColourKeyShape* m_colourKey = nullptr;
+    quorvane::widgets::FramelessFrame* m_frame = nullptr;
 
     // The browser's web cache; the real engine's profile unless a test sets one.
-    std::unique_ptr<quorvane::platform::UrlCache> UrlCacheStore;
+    std::unique_ptr<quorvane::platform::UrlCache> m_urlCache;
 
     // Shared with the link buttons, which draw without seeding.
-    RuntimeRandom Random;
+    RuntimeRandom m_random;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void FormCreate();
-    bool RealEngine = false;
-    SharedValues& Values;
-    ApplicationServices& Services;
-    void HandOff(const QString& gameUrl);
-    bool CacheClearRunning() const;
-    void CacheClearFinished();
+    void startUp();
+    bool m_realEngine = false;
+    SharedValues& m_values;
+    ApplicationServices& m_services;
+    void handOff(const QString& gameUrl);
+    bool cacheClearRunning() const;
+    void onCacheClearFinished();
 
     // The real engine's cache, which clears in the background; null on a
     // test's cache.
-    ProfileUrlCache* ProfileCache = nullptr;
+    ProfileUrlCache* m_profileCache = nullptr;
     // A hand-off that came while the cache was being cleared, carried out
     // once the clear is done.
-    std::optional<QString> DeferredHandOff;
-    void OpenLinkPage(LinkPage type);
-    bool IsInsideBrowser(const QObject* target) const override;
+    std::optional<QString> m_deferredHandOff;
+    void openLinkPage(LinkPage type);
+    bool isInsideBrowser(const QObject* target) const override;
 
-    LauncherKeyFilter KeyFilter{*this};
+    LauncherKeyFilter m_keyFilter{*this};
 };

@@ -49,13 +49,13 @@ QWidget* MakePanel(QWidget* parent, const QRect& box, const QColor& colour) {
     return panel;
 }
 
-TGraphicButton* MakeButton(QWidget* parent, const quorvane::pictures::Skins& skins,
-                           const QRect& box) {
-    auto* button = new TGraphicButton(parent);
+SkinnedButton* MakeButton(QWidget* parent, const quorvane::pictures::Skins& skins,
+                          const QRect& box) {
+    auto* button = new SkinnedButton(parent);
     button->setGeometry(box);
-    button->SetSkinNormal(LoadPicture(skins.normal));
-    button->SetSkinOver(LoadPicture(skins.hover));
-    button->SetSkinDown(LoadPicture(skins.pressed));
+    button->setNormalSkin(LoadPicture(skins.normal));
+    button->setHoverSkin(LoadPicture(skins.hover));
+    button->setPressedSkin(LoadPicture(skins.pressed));
     return button;
 }
 

@@ -31,8 +31,8 @@ QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& positio
 // one it shows its parent's background behind its children.
 QWidget* MakePanel(QWidget* parent, const QRect& box, const QColor& colour = QColor());
 
-TGraphicButton* MakeButton(QWidget* parent, const quorvane::pictures::Skins& skins,
-                           const QRect& box);
+SkinnedButton* MakeButton(QWidget* parent, const quorvane::pictures::Skins& skins,
+                          const QRect& box);
 
 // The font of a window or label: a family list (the first one present wins)
 // and a character height in pixels.

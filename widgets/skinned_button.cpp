@@ -18,7 +18,7 @@ int PixelOf(qreal coordinate) {
 
 }  // namespace
 
-TGraphicButton::TGraphicButton(QWidget* parent) : QWidget(parent) {
+SkinnedButton::SkinnedButton(QWidget* parent) : QWidget(parent) {
     // The button never takes focus and draws no background of its own; the
     // parent's drawing shows through the transparent parts of every skin.
     setFocusPolicy(Qt::NoFocus);
@@ -26,112 +26,112 @@ TGraphicButton::TGraphicButton(QWidget* parent) : QWidget(parent) {
     setGeometry(0, 0, 50, 50);
 }
 
-TGraphicButton::~TGraphicButton() = default;
+SkinnedButton::~SkinnedButton() = default;
 
-void TGraphicButton::SetSkinNormal(const QPixmap& picture) {
+void SkinnedButton::setNormalSkin(const QPixmap& picture) {
     if (picture.isNull()) return;
-    skin_normal_ = picture;
-    GlyphChanged();
+    m_normalSkin = picture;
+    onNormalSkinChanged();
 }
 
-void TGraphicButton::SetSkinOver(const QPixmap& picture) {
-    if (!picture.isNull()) skin_over_ = picture;
+void SkinnedButton::setHoverSkin(const QPixmap& picture) {
+    if (!picture.isNull()) m_hoverSkin = picture;
 }
 
-void TGraphicButton::SetSkinDown(const QPixmap& picture) {
-    if (!picture.isNull()) skin_down_ = picture;
+void SkinnedButton::setPressedSkin(const QPixmap& picture) {
+    if (!picture.isNull()) m_pressedSkin = picture;
 }
 
-void TGraphicButton::GlyphChanged() {
-    normal_pending_ = true;
+void SkinnedButton::onNormalSkinChanged() {
+    m_normalPending = true;
     update();
 }
 
-void TGraphicButton::paintEvent(QPaintEvent* /*event*/) {
+void SkinnedButton::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    painter_ = &painter;
-    if (transient_skin_ != nullptr) {
-        drawBmp(*transient_skin_);
+    m_painter = &painter;
+    if (m_transientSkin != nullptr) {
+        drawSkin(*m_transientSkin);
     } else {
-        Paint();
-        normal_pending_ = false;
+        paintSkin();
+        m_normalPending = false;
     }
-    painter_ = nullptr;
+    m_painter = nullptr;
     // A forced paint also flushes updates still waiting in the window, among
     // them our own: a new normal picture must still reach the screen later.
-    if (transient_skin_ != nullptr && normal_pending_) update();
+    if (m_transientSkin != nullptr && m_normalPending) update();
 }
 
-void TGraphicButton::Paint() {
-    drawBmp(skin_normal_);
+void SkinnedButton::paintSkin() {
+    drawSkin(m_normalSkin);
 }
 
-void TGraphicButton::drawBmp(const QPixmap& picture) {
+void SkinnedButton::drawSkin(const QPixmap& picture) {
     // An empty picture leaves the screen as it is: forcing a paint for it
     // would wipe the skin on show down to the parent's background.
     if (picture.isNull()) return;
-    if (painter_ != nullptr) {
-        painter_->drawPixmap(rect(), picture);
+    if (m_painter != nullptr) {
+        m_painter->drawPixmap(rect(), picture);
         return;
     }
-    transient_skin_ = &picture;
+    m_transientSkin = &picture;
     repaint();
     // Cleared here rather than in the paint: when the button is hidden
     // repaint() paints nothing, and the skin must not leak into a later paint.
-    transient_skin_ = nullptr;
+    m_transientSkin = nullptr;
 }
 
-void TGraphicButton::enterEvent(QEnterEvent* /*event*/) {
-    Button1MouseEnter();
+void SkinnedButton::enterEvent(QEnterEvent* /*event*/) {
+    onMouseEnter();
 }
 
-void TGraphicButton::leaveEvent(QEvent* /*event*/) {
-    Button1MouseLeave();
+void SkinnedButton::leaveEvent(QEvent* /*event*/) {
+    onMouseLeave();
 }
 
 // Every button's press and release is accepted, so Qt keeps sending the
 // release to this button wherever the pointer goes, and no press reaches the
 // parent.
-void TGraphicButton::mousePressEvent(QMouseEvent* event) {
-    Button1MouseDown(event->button(), event->modifiers(), PixelOf(event->position().x()),
-                     PixelOf(event->position().y()));
+void SkinnedButton::mousePressEvent(QMouseEvent* event) {
+    onMousePress(event->button(), event->modifiers(), PixelOf(event->position().x()),
+                 PixelOf(event->position().y()));
 }
 
 // Qt turns the second press of a double click into this event; the button
 // treats it as the press it is, so a double click gives two clicks.
-void TGraphicButton::mouseDoubleClickEvent(QMouseEvent* event) {
+void SkinnedButton::mouseDoubleClickEvent(QMouseEvent* event) {
     mousePressEvent(event);
 }
 
-void TGraphicButton::mouseReleaseEvent(QMouseEvent* event) {
-    Button1MouseUp(event->button(), event->modifiers(), PixelOf(event->position().x()),
+void SkinnedButton::mouseReleaseEvent(QMouseEvent* event) {
+    onMouseRelease(event->button(), event->modifiers(), PixelOf(event->position().x()),
                    PixelOf(event->position().y()));
 }
 
-void TGraphicButton::Button1MouseEnter() {
-    drawBmp(skin_over_);
+void SkinnedButton::onMouseEnter() {
+    drawSkin(m_hoverSkin);
 }
 
-void TGraphicButton::Button1MouseLeave() {
-    drawBmp(skin_normal_);
+void SkinnedButton::onMouseLeave() {
+    drawSkin(m_normalSkin);
 }
 
-void TGraphicButton::Button1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers /*shift*/,
-                                      int /*x*/, int /*y*/) {
-    if (button == Qt::LeftButton) drawBmp(skin_down_);
+void SkinnedButton::onMousePress(Qt::MouseButton button, Qt::KeyboardModifiers /*shift*/, int /*x*/,
+                                 int /*y*/) {
+    if (button == Qt::LeftButton) drawSkin(m_pressedSkin);
 }
 
-void TGraphicButton::Button1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers /*shift*/, int x,
-                                    int y) {
-    drawBmp(skin_over_);
+void SkinnedButton::onMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers /*shift*/, int x,
+                                   int y) {
+    drawSkin(m_hoverSkin);
     if (button != Qt::LeftButton) return;
     // The click area is the normal picture from the top-left corner, both edges
     // inside, whatever size the button has been stretched to; a picture drawn
     // for a scaled screen counts in the button's pixels, not its own.
-    const QSizeF area = skin_normal_.deviceIndependentSize();
+    const QSizeF area = m_normalSkin.deviceIndependentSize();
     if (x < 0 || x > area.width()) return;
     if (y < 0 || y > area.height()) return;
-    emit OnClick(this);
+    emit clicked(this);
 }
 
 }  // namespace quorvane::widgets

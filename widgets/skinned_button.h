@@ -28,31 +28,31 @@ namespace quorvane::widgets {
 // skin always lands on the parent's fresh background, never on the previously
 // shown skin: transparent parts of the hover or pressed picture show the parent,
 // not the normal picture under them.
-class TGraphicButton : public QWidget {
+class SkinnedButton : public QWidget {
     Q_OBJECT
 
   public:
     // Starts 50 x 50 at the parent's origin with three empty pictures.
-    explicit TGraphicButton(QWidget* parent = nullptr);
-    ~TGraphicButton() override;
+    explicit SkinnedButton(QWidget* parent = nullptr);
+    ~SkinnedButton() override;
 
-    const QPixmap& SkinNormal() const { return skin_normal_; }
-    const QPixmap& SkinOver() const { return skin_over_; }
-    const QPixmap& SkinDown() const { return skin_down_; }
+    const QPixmap& normalSkin() const { return m_normalSkin; }
+    const QPixmap& hoverSkin() const { return m_hoverSkin; }
+    const QPixmap& pressedSkin() const { return m_pressedSkin; }
 
     // Each setter keeps its own copy; a null picture (a resource that failed to
     // load) is ignored so the previous one stays. Only the normal picture is on
     // screen at rest, so only it repaints.
-    void SetSkinNormal(const QPixmap& picture);
-    void SetSkinOver(const QPixmap& picture);
-    void SetSkinDown(const QPixmap& picture);
+    void setNormalSkin(const QPixmap& picture);
+    void setHoverSkin(const QPixmap& picture);
+    void setPressedSkin(const QPixmap& picture);
 
   signals:
     // A left release landed within the normal picture (not the button: a
     // stretched button clicks only over the picture's own size from its
     // top-left corner, edges included, measured in the button's pixels
     // however many screen pixels the picture has). The sender is this button.
-    void OnClick(QObject* sender);
+    void clicked(QObject* sender);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -62,28 +62,28 @@ class TGraphicButton : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-    void Paint();
-    void drawBmp(const QPixmap& picture);
+    void paintSkin();
+    void drawSkin(const QPixmap& picture);
 
-    void Button1MouseEnter();
-    void Button1MouseLeave();
-    void Button1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-    void Button1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void onMouseEnter();
+    void onMouseLeave();
+    void onMousePress(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void onMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
 
   private:
-    void GlyphChanged();
+    void onNormalSkinChanged();
 
-    QPixmap skin_normal_;
-    QPixmap skin_over_;
-    QPixmap skin_down_;
+    QPixmap m_normalSkin;
+    QPixmap m_hoverSkin;
+    QPixmap m_pressedSkin;
 
-    // Set only while a paint event runs, so drawBmp knows whether it may draw
+    // Set only while a paint event runs, so drawSkin knows whether it may draw
     // now or must force a paint first.
-    QPainter* painter_ = nullptr;
+    QPainter* m_painter = nullptr;
     // The one-shot skin a mouse handler wants shown by the paint it forces.
-    const QPixmap* transient_skin_ = nullptr;
+    const QPixmap* m_transientSkin = nullptr;
     // A new normal picture is waiting to be painted.
-    bool normal_pending_ = false;
+    bool m_normalPending = false;
 };
 
 }  // namespace quorvane::widgets

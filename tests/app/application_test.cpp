@@ -53,7 +53,7 @@ class Probe : public QWidget {
 class ApplicationHookTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        app = TApplication::Instance();
+        app = Application::Instance();
         ASSERT_NE(app, nullptr);
         window = std::make_unique<QWidget>();
         window->setGeometry(100, 100, 400, 300);
@@ -83,7 +83,7 @@ class ApplicationHookTest : public ::testing::Test {
         return result;
     }
 
-    TApplication* app = nullptr;
+    Application* app = nullptr;
     std::unique_ptr<QWidget> window;
     Probe* page = nullptr;
     Probe* strip = nullptr;
@@ -202,17 +202,17 @@ TEST_F(ApplicationHookTest, EventsSentByTheProgramAreNotSeen) {
 class GameHost : public GameKeyFilterHost {
   public:
     explicit GameHost(QWidget* browser) : browser_(browser) {}
-    bool IsInsideBrowser(const QObject* target) const override {
+    bool isInsideBrowser(const QObject* target) const override {
         const auto* widget = qobject_cast<const QWidget*>(target);
         return widget && browser_->isAncestorOf(widget);
     }
-    bool GameLoaded() const override { return true; }
-    bool GameWindowVisible() const override { return true; }
-    void RefreshUnlessBlank() override { ++refreshes; }
-    void HideToTray() override { ++hides; }
-    void RestoreFromTray() override {}
-    bool InFullScreen() const override { return false; }
-    void LeaveFullScreen() override {}
+    bool isGameLoaded() const override { return true; }
+    bool isGameWindowVisible() const override { return true; }
+    void refreshUnlessBlank() override { ++refreshes; }
+    void hideToTray() override { ++hides; }
+    void restoreFromTray() override {}
+    bool inFullScreen() const override { return false; }
+    void leaveFullScreen() override {}
     void Trace(std::u16string_view) override {}
     int refreshes = 0;
     int hides = 0;
@@ -225,7 +225,7 @@ TEST_F(ApplicationHookTest, GameFilterOnTheHookGivesEachKeyItsOutcome) {
     GameHost host(page);
     GameKeyFilter filter(host);
     app->SetOnMessage(
-        [&filter](const AppMessage& m, bool& handled) { filter.AEMessage(m, handled); });
+        [&filter](const AppMessage& m, bool& handled) { filter.filterMessage(m, handled); });
 
     QTest::keyClick(window->windowHandle(), Qt::Key_F5);
     EXPECT_EQ(host.refreshes, 1);
@@ -258,7 +258,7 @@ TEST_F(ApplicationHookTest, KeysGoToAComposingPageUntilItCommits) {
     GameHost host(page);
     GameKeyFilter filter(host);
     app->SetOnMessage(
-        [&filter](const AppMessage& m, bool& handled) { filter.AEMessage(m, handled); });
+        [&filter](const AppMessage& m, bool& handled) { filter.filterMessage(m, handled); });
     const auto inputMethod = [this](const QString& preedit, const QString& commit) {
         QInputMethodEvent event(preedit, {});
         event.setCommitString(commit);
@@ -288,7 +288,7 @@ TEST_F(ApplicationHookTest, KeysGoToAComposingPageUntilItCommits) {
 class LauncherHost : public LauncherKeyFilterHost {
   public:
     explicit LauncherHost(QWidget* browser) : browser_(browser) {}
-    bool IsInsideBrowser(const QObject* target) const override {
+    bool isInsideBrowser(const QObject* target) const override {
         const auto* widget = qobject_cast<const QWidget*>(target);
         return widget && browser_->isAncestorOf(widget);
     }
@@ -301,7 +301,7 @@ TEST_F(ApplicationHookTest, LauncherFilterOnTheHookDropsCtrlNAndPageMenus) {
     LauncherHost host(page);
     LauncherKeyFilter filter(host);
     app->SetOnMessage(
-        [&filter](const AppMessage& m, bool& handled) { filter.AEMessage(m, handled); });
+        [&filter](const AppMessage& m, bool& handled) { filter.filterMessage(m, handled); });
 
     QTest::keyClick(window->windowHandle(), Qt::Key_N, Qt::ControlModifier);
     QTest::keyClick(window->windowHandle(), Qt::Key_N);

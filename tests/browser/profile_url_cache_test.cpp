@@ -208,7 +208,7 @@ std::unique_ptr<DemoSite> ProfileUrlCacheTest::site_;
 bool ProfileUrlCacheTest::started_ = false;
 
 TEST_F(ProfileUrlCacheTest, SharedProfileLosesItsCacheButNoCookie) {
-    QWebEngineProfile* profile = SharedBrowserProfile();
+    QWebEngineProfile* profile = sharedBrowserProfile();
     ASSERT_TRUE(profile->persistentStoragePath().startsWith(home_->path()))
         << profile->persistentStoragePath().toStdString();
     ClearsTheCacheAndKeepsTheCookies(profile);

@@ -12,8 +12,8 @@
 #include "browser/webengine_engine.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
-#include "game/game_window.h"
 #include "game/closing_notice.h"
+#include "game/game_window.h"
 #include "launcher/deployment.h"
 #include "launcher/launcher_window.h"
 #include "tests/support/demo_site.h"
@@ -25,24 +25,23 @@ namespace {
 class MainRoadTest : public RealWindowsFixture {
   protected:
     static bool OnServerList() {
-        return Form1->isVisible() &&
-               Form1->WebBrowser1->LocationURL().contains("/serverlist.html") &&
-               !Form1->WebBrowser1->Busy();
+        return Form1->isVisible() && Form1->m_browser->location().contains("/serverlist.html") &&
+               !Form1->m_browser->isBusy();
     }
 };
 
 const QString kHost = QString::fromLatin1(deployment::StartPageHost);
 
 TEST_F(MainRoadTest, StartPageIsRequestedThroughTheRedirectAfterTheStyledBlankPage) {
-    ASSERT_TRUE(WaitFor(OnServerList, 20000)) << Form1->WebBrowser1->LocationURL().toStdString();
-    EXPECT_FALSE(session->Values.FirstBlankPending) << "the blank page was never styled";
+    ASSERT_TRUE(WaitFor(OnServerList, 20000)) << Form1->m_browser->location().toStdString();
+    EXPECT_FALSE(session->m_values.FirstBlankPending) << "the blank page was never styled";
     const QRegularExpression request(
         QStringLiteral("GET /hot_update/url_redirect/jump1401\\.html\\?type=0&ver=(\\d+) 200"));
     const auto match = request.match(site->Log());
     ASSERT_TRUE(match.hasMatch()) << site->Log().toStdString();
     EXPECT_LE(match.captured(1).toInt(), 32767);
     EXPECT_TRUE(Form2->isHidden());
-    EXPECT_TRUE(Form1->Edit1->text().contains("/serverlist.html"));
+    EXPECT_TRUE(Form1->m_addressBox->text().contains("/serverlist.html"));
 }
 
 struct Entry {
@@ -68,22 +67,21 @@ TEST_F(MainRoadTest, EveryWayOfEnteringHandsTheExactAddressToTheGameWindow) {
     };
     for (const Entry& entry : entries) {
         SCOPED_TRACE(entry.element);
-        ASSERT_TRUE(WaitFor(OnServerList, 20000))
-            << Form1->WebBrowser1->LocationURL().toStdString();
-        Form1->WebBrowser1->ExecScript(
+        ASSERT_TRUE(WaitFor(OnServerList, 20000)) << Form1->m_browser->location().toStdString();
+        Form1->m_browser->runScript(
             QStringLiteral("document.getElementById('%1').click();").arg(entry.element));
 
-        ASSERT_TRUE(WaitFor([&] { return Form2->Label1->text() == entry.title; }, 20000))
-            << "title: " << Form2->Label1->text().toStdString()
-            << " at: " << Form2->WebBrowser1->LocationURL().toStdString();
+        ASSERT_TRUE(WaitFor([&] { return Form2->m_titleLabel->text() == entry.title; }, 20000))
+            << "title: " << Form2->m_titleLabel->text().toStdString()
+            << " at: " << Form2->m_browser->location().toStdString();
         EXPECT_TRUE(Form1->isHidden());
         EXPECT_TRUE(Form2->isVisible());
-        EXPECT_EQ(Form2->WebBrowser1->LocationURL(), entry.gameUrl);
-        EXPECT_EQ(Form2->Maximised, entry.maximised);
-        EXPECT_TRUE(Form2->TrayIcon1->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable());
+        EXPECT_EQ(Form2->m_browser->location(), entry.gameUrl);
+        EXPECT_EQ(Form2->m_maximised, entry.maximised);
+        EXPECT_TRUE(Form2->m_trayIcon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable());
 
         const int requestsBefore = site->Log().count("GET /hot_update/url_redirect/jump1401.html");
-        Form2->GraphicButton6Click(Form2->GraphicButton6);
+        Form2->onSwitchServerClicked(Form2->m_switchServerButton);
         EXPECT_TRUE(Form2->isHidden());
         EXPECT_TRUE(Form1->isVisible());
         ASSERT_TRUE(WaitFor([&] {
@@ -96,24 +94,24 @@ TEST_F(MainRoadTest, JumptoFromThePageSendsTheLauncherIntoTheGame) {
     ASSERT_TRUE(WaitFor(OnServerList, 20000));
     // The launcher's server stopped at the earlier hand-offs; this one starts
     // afresh as at a new start of the program.
-    Form1->IdTCPServer0->Start();
-    ASSERT_TRUE(Form1->IdTCPServer0->Active());
+    Form1->m_commandServer->Start();
+    ASSERT_TRUE(Form1->m_commandServer->Active());
     const QString gameUrl =
         "http://" + kHost + "/game.html?server=3&name=%E6%9C%B1%E9%9B%80&windowsize=max";
     {
-        quorvane::command::LoopbackClient client(Form1->IdTCPServer0->ListeningPort());
+        quorvane::command::LoopbackClient client(Form1->m_commandServer->ListeningPort());
         client.Send(quorvane::command::EncodeCommandText(
             u"jumpto 123456789012345678client://loadgame|" + gameUrl.toStdU16String()));
         ASSERT_TRUE(WaitFor([&] {
-            return Form2->Label1->text() == QStringLiteral("Quorvane · 3服 朱雀");
+            return Form2->m_titleLabel->text() == QStringLiteral("Quorvane · 3服 朱雀");
         })) << "title: "
-            << Form2->Label1->text().toStdString()
-            << " at: " << Form2->WebBrowser1->LocationURL().toStdString();
+            << Form2->m_titleLabel->text().toStdString()
+            << " at: " << Form2->m_browser->location().toStdString();
     }
-    EXPECT_EQ(Form2->WebBrowser1->LocationURL(), gameUrl);
-    EXPECT_TRUE(Form2->Maximised);
-    EXPECT_FALSE(Form1->IdTCPServer0->Active());
-    Form2->GraphicButton6Click(Form2->GraphicButton6);
+    EXPECT_EQ(Form2->m_browser->location(), gameUrl);
+    EXPECT_TRUE(Form2->m_maximised);
+    EXPECT_FALSE(Form1->m_commandServer->Active());
+    Form2->onSwitchServerClicked(Form2->m_switchServerButton);
 }
 
 }  // namespace
@@ -122,8 +120,8 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // A profile of its own, so test runs leave the player's cache and cookies alone.
     QCoreApplication::setApplicationName(QStringLiteral("Quorvane-e2e"));
-    TApplication app(argc, argv);
-    ChooseBrowserCompositing();
+    Application app(argc, argv);
+    chooseBrowserCompositing();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -20,23 +20,23 @@ class GameBehaviourTest : public WindowsFixture {
     void OpenTheGame(const QString& url = "http://g/game.html") {
         launcher->hide();
         game->show();
-        game->OpenGame(url);
-        gameEngine->location = url;
+        game->openGame(url);
+        gameEngine->address = url;
         gameEngine->calls.clear();
     }
-    QWidget* Page() { return gameEngine->View(); }
+    QWidget* Page() { return gameEngine->view(); }
 };
 
 TEST_F(GameBehaviourTest, ServerStartsWithTheGameAndKeepsItsPortAcrossReturns) {
-    EXPECT_FALSE(game->IdTCPServer1->Active());
+    EXPECT_FALSE(game->m_commandServer->Active());
     OpenTheGame();
-    ASSERT_TRUE(game->IdTCPServer1->Active());
-    const uint16_t port = game->IdTCPServer1->ListeningPort();
+    ASSERT_TRUE(game->m_commandServer->Active());
+    const uint16_t port = game->m_commandServer->ListeningPort();
     EXPECT_GE(port, 10803);
-    game->GraphicButton6Click(game->GraphicButton6);
-    EXPECT_TRUE(game->IdTCPServer1->Active());
+    game->onSwitchServerClicked(game->m_switchServerButton);
+    EXPECT_TRUE(game->m_commandServer->Active());
     OpenTheGame("http://g/other.html");
-    EXPECT_EQ(game->IdTCPServer1->ListeningPort(), port);
+    EXPECT_EQ(game->m_commandServer->ListeningPort(), port);
 
     LoopbackClient first(port);
     first.Send(EncodeCommandText(u"check"));
@@ -47,40 +47,40 @@ TEST_F(GameBehaviourTest, ServerStartsWithTheGameAndKeepsItsPortAcrossReturns) {
 
 TEST_F(GameBehaviourTest, ShowTipSetsTheBalloonAndItsIconKindStays) {
     OpenTheGame();
-    LoopbackClient client(game->IdTCPServer1->ListeningPort());
+    LoopbackClient client(game->m_commandServer->ListeningPort());
     client.Send(EncodeCommandText(u"showTip 公告 \"活动 开始\" 2"));
-    ASSERT_TRUE(WaitFor([&] { return game->BalloonTitle == QStringLiteral("公告"); }));
-    EXPECT_EQ(game->BalloonHint, QStringLiteral("活动 开始"));
-    EXPECT_EQ(game->BalloonFlags, QSystemTrayIcon::Warning);
+    ASSERT_TRUE(WaitFor([&] { return game->m_balloonTitle == QStringLiteral("公告"); }));
+    EXPECT_EQ(game->m_balloonText, QStringLiteral("活动 开始"));
+    EXPECT_EQ(game->m_balloonIcon, QSystemTrayIcon::Warning);
 
     client.Send(EncodeCommandText(u"showTip t2 x 7"));
-    ASSERT_TRUE(WaitFor([&] { return game->BalloonTitle == "t2"; }));
-    EXPECT_EQ(game->BalloonFlags, QSystemTrayIcon::Warning) << "7 keeps the kind";
+    ASSERT_TRUE(WaitFor([&] { return game->m_balloonTitle == "t2"; }));
+    EXPECT_EQ(game->m_balloonIcon, QSystemTrayIcon::Warning) << "7 keeps the kind";
 
-    game->HideToTray();
-    EXPECT_EQ(game->BalloonTitle, QStringLiteral("游戏已经最小化"));
-    EXPECT_EQ(game->BalloonHint, QStringLiteral("恢复请双击右下角游戏图标。"));
-    EXPECT_EQ(game->BalloonFlags, QSystemTrayIcon::Warning) << "the hide balloon keeps it too";
+    game->hideToTray();
+    EXPECT_EQ(game->m_balloonTitle, QStringLiteral("游戏已经最小化"));
+    EXPECT_EQ(game->m_balloonText, QStringLiteral("恢复请双击右下角游戏图标。"));
+    EXPECT_EQ(game->m_balloonIcon, QSystemTrayIcon::Warning) << "the hide balloon keeps it too";
 }
 
 TEST_F(GameBehaviourTest, HideAndRestoreFollowTheWindowState) {
     OpenTheGame();
-    game->HideToTray();
+    game->hideToTray();
     EXPECT_TRUE(game->isHidden());
-    EXPECT_TRUE(game->TrayIcon1->isVisible());
+    EXPECT_TRUE(game->m_trayIcon->isVisible());
 
-    game->BalloonTitle = "unchanged";
-    game->HideToTray();  // already hidden: no balloon
-    EXPECT_EQ(game->BalloonTitle, "unchanged");
+    game->m_balloonTitle = "unchanged";
+    game->hideToTray();  // already hidden: no balloon
+    EXPECT_EQ(game->m_balloonTitle, "unchanged");
 
-    game->TrayIcon1DblClick();
+    game->onTrayDoubleClicked();
     EXPECT_TRUE(game->isVisible());
     EXPECT_FALSE(game->windowState() & Qt::WindowMaximized) << "a normal window stays normal";
 
-    game->GraphicButton3Click(game->GraphicButton3);
+    game->onMinimiseClicked(game->m_minimiseButton);
     EXPECT_TRUE(game->windowState() & Qt::WindowMinimized);
-    EXPECT_FALSE(game->Maximised) << "minimising leaves the size mode alone";
-    game->TrayIcon1DblClick();
+    EXPECT_FALSE(game->m_maximised) << "minimising leaves the size mode alone";
+    game->onTrayDoubleClicked();
     EXPECT_TRUE(game->windowState() & Qt::WindowMaximized);
     EXPECT_FALSE(game->windowState() & Qt::WindowMinimized);
 }
@@ -93,20 +93,20 @@ TEST_F(GameBehaviourTest, WithoutATrayTheTaskbarStandsInForIt) {
     QTest::keyClick(Page(), Qt::Key_F9);
     EXPECT_TRUE(game->isVisible());
     EXPECT_TRUE(game->windowState() & Qt::WindowMinimized);
-    EXPECT_EQ(game->BalloonTitle, QStringLiteral("游戏已经最小化"));
+    EXPECT_EQ(game->m_balloonTitle, QStringLiteral("游戏已经最小化"));
 
-    game->BalloonTitle = "unchanged";
+    game->m_balloonTitle = "unchanged";
     QTest::keyClick(Page(), Qt::Key_F9);
     EXPECT_FALSE(game->windowState() & Qt::WindowMinimized);
-    EXPECT_EQ(game->BalloonTitle, "unchanged") << "no message on the way back";
+    EXPECT_EQ(game->m_balloonTitle, "unchanged") << "no message on the way back";
 
-    game->GraphicButton4Click(game->GraphicButton4);
+    game->onHideClicked(game->m_hideButton);
     EXPECT_TRUE(game->isVisible());
     EXPECT_TRUE(game->windowState() & Qt::WindowMinimized);
 
     // A tray that has come since takes the window as before.
     services.trayAvailable = true;
-    game->HideToTray();
+    game->hideToTray();
     EXPECT_TRUE(game->isHidden());
 }
 
@@ -128,7 +128,7 @@ TEST_F(GameBehaviourTest, KeysThroughTheRealEventPath) {
     EXPECT_EQ(gameEngine->calls.count("Refresh"), 2);
     QTest::keyClick(Page(), Qt::Key_F5, Qt::AltModifier);  // a system key: left alone
     EXPECT_EQ(gameEngine->calls.count("Refresh"), 2);
-    gameEngine->location = "about:blank";
+    gameEngine->address = "about:blank";
     QTest::keyClick(Page(), Qt::Key_F5);
     EXPECT_EQ(gameEngine->calls.count("Refresh"), 2) << "F5 on a blank page does nothing";
 
@@ -141,15 +141,15 @@ TEST_F(GameBehaviourTest, KeysThroughTheRealEventPath) {
 
     QTest::keyClick(Page(), Qt::Key_F9);
     EXPECT_TRUE(game->isHidden());
-    QTest::keyClick(launcher->Edit1, Qt::Key_F9);  // the filter sees every window's keys
+    QTest::keyClick(launcher->m_addressBox, Qt::Key_F9);  // the filter sees every window's keys
     EXPECT_TRUE(game->isVisible());
 }
 
 TEST_F(GameBehaviourTest, TitleStripDragsOnlyInNormalModeAndDoubleClickToggles) {
     OpenTheGame();
-    game->ApplySizeMode(SizeMode::Normal);
+    game->applySizeMode(SizeMode::Normal);
     const QPoint before = game->pos();
-    const QPoint onStrip = game->Image1->mapTo(game, QPoint(200, 20));
+    const QPoint onStrip = game->m_stripBackground->mapTo(game, QPoint(200, 20));
     QTest::mousePress(game->windowHandle(), Qt::RightButton, {}, onStrip);
     QTest::mouseRelease(game->windowHandle(), Qt::RightButton, {}, onStrip);
     EXPECT_EQ(game->pos(), before) << "other buttons do nothing";
@@ -159,15 +159,15 @@ TEST_F(GameBehaviourTest, TitleStripDragsOnlyInNormalModeAndDoubleClickToggles) 
     QTest::mouseRelease(game->windowHandle(), Qt::LeftButton, {}, onStrip);
     EXPECT_EQ(game->pos(), before + QPoint(30, 10));
 
-    QTest::mouseDClick(game->Image1, Qt::LeftButton, {}, QPoint(200, 20));
-    EXPECT_TRUE(game->Maximised);
+    QTest::mouseDClick(game->m_stripBackground, Qt::LeftButton, {}, QPoint(200, 20));
+    EXPECT_TRUE(game->m_maximised);
     const QPoint maximisedAt = game->pos();
     QTest::mousePress(game->windowHandle(), Qt::LeftButton, {}, onStrip);
     QTest::mouseMove(game->windowHandle(), onStrip + QPoint(30, 10));
     QTest::mouseRelease(game->windowHandle(), Qt::LeftButton, {}, onStrip + QPoint(30, 10));
     EXPECT_EQ(game->pos(), maximisedAt) << "no drag while maximised";
-    game->GraphicButton2Click(game->GraphicButton2);
-    EXPECT_FALSE(game->Maximised);
+    game->onSizeToggleClicked(game->m_sizeToggleButton);
+    EXPECT_FALSE(game->m_maximised);
 }
 
 TEST_F(GameBehaviourTest, ExitAnsweredNoChangesNothing) {
@@ -177,11 +177,11 @@ TEST_F(GameBehaviourTest, ExitAnsweredNoChangesNothing) {
         asked = text + "|" + caption + "|" + (owner == Form2 ? "owned" : "unowned");
         return false;
     };
-    game->GraphicButton1Click(game->GraphicButton1);
+    game->onExitClicked(game->m_exitButton);
     EXPECT_EQ(asked, QStringLiteral("亲，确定要退出游戏吗？|呜呜呜。。。|owned"));
     EXPECT_TRUE(game->isVisible());
-    EXPECT_TRUE(game->TrayIcon1->isVisible());
-    EXPECT_TRUE(game->IdTCPServer1->Active());
+    EXPECT_TRUE(game->m_trayIcon->isVisible());
+    EXPECT_TRUE(game->m_commandServer->Active());
     EXPECT_TRUE(gameEngine->calls.isEmpty());
 }
 
@@ -194,16 +194,16 @@ TEST(GameExitTest, YesEndsTheProcessWithZeroAndTheGamePortFree) {
             };
             TestServices services;
             Session session(services, factory, factory);
-            TForm2& game = *session.Form2;
+            GameWindow& game = *session.m_game;
             game.show();
-            game.OpenGame("http://g/game.html");
-            const uint16_t port = game.IdTCPServer1->ListeningPort();
+            game.openGame("http://g/game.html");
+            const uint16_t port = game.m_commandServer->ListeningPort();
             LoopbackClient client(port);  // a live connection the exit must close
             services.answer = [](QWidget*, const QString&, const QString&) { return true; };
             services.exit = [&](int code) {
                 std::exit(PortIsFree(port) && !game.isVisible() ? code : 3);
             };
-            game.GraphicButton1Click(game.GraphicButton1);
+            game.onExitClicked(game.m_exitButton);
             std::exit(4);  // the exit never returns
         },
         ::testing::ExitedWithCode(0), "");
@@ -217,26 +217,26 @@ TEST_F(GameBehaviourTest, ClosingNoticeCountsDownAndEnds) {
         exitCode = code;
     };
     ExitTicks = 2;
-    game->Timer1->start();
-    game->Timer1Timer();
+    game->m_exitTimer->start();
+    game->onExitTimer();
     EXPECT_TRUE(notice->isHidden());
-    game->Timer1Timer();
+    game->onExitTimer();
     EXPECT_TRUE(notice->isVisible());
-    EXPECT_FALSE(game->Timer1->isActive());
+    EXPECT_FALSE(game->m_exitTimer->isActive());
 
     NoticeSeconds = 7;
     QStringList shown;
     for (int tick = 1; tick <= 7; ++tick) {
-        notice->Timer1Timer();
-        shown << notice->Label2->text();
+        notice->onCountdownTick();
+        shown << notice->m_countdownLabel->text();
     }
     EXPECT_EQ(shown, (QStringList{"7", "6", "5", "4", "3", "2", "1"}));
     EXPECT_EQ(exits, 0);
-    notice->Timer1Timer();
+    notice->onCountdownTick();
     EXPECT_EQ(exits, 1);
     EXPECT_EQ(exitCode, 0);
 
-    notice->GraphicButton1Click(notice->GraphicButton1);
+    notice->onCloseClicked(notice->m_closeButton);
     EXPECT_EQ(exits, 2);
 }
 

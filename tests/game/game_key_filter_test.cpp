@@ -14,21 +14,21 @@ constexpr int kEnter = VirtualKey::Return, kEscape = VirtualKey::Escape, kA = Vi
 // The game window as the filter sees it; records what the filter asks for.
 class FakeGameWindow : public GameKeyFilterHost {
   public:
-    bool IsInsideBrowser(const QObject* target) const override { return target == &browserView; }
-    bool GameLoaded() const override { return loaded; }
-    bool GameWindowVisible() const override { return visible; }
-    void RefreshUnlessBlank() override { calls.push_back("Refresh"); }
-    void HideToTray() override {
+    bool isInsideBrowser(const QObject* target) const override { return target == &browserView; }
+    bool isGameLoaded() const override { return loaded; }
+    bool isGameWindowVisible() const override { return visible; }
+    void refreshUnlessBlank() override { calls.push_back("Refresh"); }
+    void hideToTray() override {
         calls.push_back("Hide");
         visible = false;
     }
-    void RestoreFromTray() override {
+    void restoreFromTray() override {
         calls.push_back("Restore");
         visible = true;
     }
-    bool InFullScreen() const override { return fullScreen; }
-    void LeaveFullScreen() override {
-        calls.push_back("LeaveFullScreen");
+    bool inFullScreen() const override { return fullScreen; }
+    void leaveFullScreen() override {
+        calls.push_back("leaveFullScreen");
         fullScreen = false;
     }
     void Trace(std::u16string_view text) override {
@@ -95,7 +95,7 @@ TEST(GameKeyFilter, ResultingHandledValueAndActions) {
          true,
          true,
          true,
-         {"LeaveFullScreen"},
+         {"leaveFullScreen"},
          true},
         {"Enter in full screen", KeyDown(kEnter), page, true, true, false, {}, true},
         {"F5 in full screen", KeyDown(kF5), page, true, true, true, {"Refresh"}, true},
@@ -166,7 +166,7 @@ TEST(GameKeyFilter, ResultingHandledValueAndActions) {
         if (row.aim == Aim::TitleStrip) message.target = &host.titleStrip;
 
         bool handled = false;
-        filter.AEMessage(message, handled);
+        filter.filterMessage(message, handled);
         EXPECT_EQ(handled, row.handled) << row.name;
         EXPECT_EQ(host.calls, row.calls) << row.name;
     }
@@ -177,7 +177,7 @@ TEST(GameKeyFilter, SystemCommandsTraceOncePerMessage) {
     GameKeyFilter filter(host);
     for (int i = 0; i < 2; ++i) {
         bool handled = false;
-        filter.AEMessage(Message(AppMessage::SysCommand), handled);
+        filter.filterMessage(Message(AppMessage::SysCommand), handled);
     }
     EXPECT_EQ(host.traces, (std::vector<std::u16string>{u"调试", u"调试"}));
 }
@@ -189,7 +189,7 @@ TEST(GameKeyFilter, HeldF9TogglesOnEveryRepeat) {
     for (bool repeat : {false, true, true}) {
         f9.autoRepeat = repeat;
         bool handled = false;
-        filter.AEMessage(f9, handled);
+        filter.filterMessage(f9, handled);
         EXPECT_TRUE(handled);
     }
     EXPECT_EQ(host.calls, (std::vector<std::string>{"Hide", "Restore", "Hide"}));

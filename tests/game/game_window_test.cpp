@@ -8,41 +8,41 @@ namespace {
 
 using GameWindowTest = WindowsFixture;
 
-void ExpectBrowserFitted(TForm2& game) {
-    EXPECT_EQ(game.WebBrowser1->pos(), QPoint(-2, -2));
-    EXPECT_EQ(game.WebBrowser1->size(), game.Panel2->size() + QSize(6, 6));
+void ExpectBrowserFitted(GameWindow& game) {
+    EXPECT_EQ(game.m_browser->pos(), QPoint(-2, -2));
+    EXPECT_EQ(game.m_browser->size(), game.m_browserPanel->size() + QSize(6, 6));
 }
 
 TEST_F(GameWindowTest, ConstructionTakesNinetyPercentOfTheWorkArea) {
-    EXPECT_FALSE(game->Maximised);
-    EXPECT_FALSE(game->GameLoaded);
-    EXPECT_FLOAT_EQ(game->SizeFactor, 0.9f);
-    EXPECT_EQ(game->width(), ScaleDimension(game->WorkAreaWidth));
-    EXPECT_EQ(game->height(), ScaleDimension(game->WorkAreaHeight));
+    EXPECT_FALSE(game->m_maximised);
+    EXPECT_FALSE(game->m_gameLoaded);
+    EXPECT_FLOAT_EQ(game->m_sizeFactor, 0.9f);
+    EXPECT_EQ(game->width(), ScaleDimension(game->m_workAreaWidth));
+    EXPECT_EQ(game->height(), ScaleDimension(game->m_workAreaHeight));
     EXPECT_TRUE(game->isHidden());
-    EXPECT_FALSE(game->TrayIcon1->isVisible());
+    EXPECT_FALSE(game->m_trayIcon->isVisible());
 }
 
 TEST_F(GameWindowTest, SizeModesToggleRecentreAndRefitTheBrowser) {
     const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
     const QRect normal = SizeModeGeometry(SizeMode::Normal, workArea, QRect());
-    game->ApplySizeMode(SizeMode::Normal);
+    game->applySizeMode(SizeMode::Normal);
     EXPECT_EQ(game->geometry(), normal);
     ExpectBrowserFitted(*game);
 
     game->move(30, 20);  // dragged away
-    game->ApplySizeMode(SizeMode::Toggle);
-    EXPECT_TRUE(game->Maximised);
+    game->applySizeMode(SizeMode::Toggle);
+    EXPECT_TRUE(game->m_maximised);
     EXPECT_EQ(game->geometry(), workArea);
     ExpectBrowserFitted(*game);
 
-    game->ApplySizeMode(SizeMode::Toggle);
-    EXPECT_FALSE(game->Maximised);
+    game->applySizeMode(SizeMode::Toggle);
+    EXPECT_FALSE(game->m_maximised);
     EXPECT_EQ(game->geometry(), normal);
 
-    game->WebBrowser1->resize(10, 10);
-    game->ApplySizeMode(static_cast<SizeMode>(7));
-    EXPECT_FALSE(game->Maximised);
+    game->m_browser->resize(10, 10);
+    game->applySizeMode(static_cast<SizeMode>(7));
+    EXPECT_FALSE(game->m_maximised);
     EXPECT_EQ(game->geometry(), normal);
     ExpectBrowserFitted(*game);
 }
@@ -51,17 +51,18 @@ TEST_F(GameWindowTest, ResizingKeepsStripFrameAndBrowserFit) {
     game->show();
     for (QSize size : {QSize(800, 500), QSize(1500, 900), QSize(430, 120)}) {
         game->resize(size);
-        EXPECT_EQ(game->Panel1->geometry(), QRect(2, 2, size.width() - 4, 45));
-        EXPECT_EQ(game->Panel3->geometry().right(), game->Panel1->width() - 1);
-        EXPECT_EQ(game->Panel2->geometry(), QRect(2, 47, size.width() - 4, size.height() - 49));
+        EXPECT_EQ(game->m_titleStrip->geometry(), QRect(2, 2, size.width() - 4, 45));
+        EXPECT_EQ(game->m_buttonArea->geometry().right(), game->m_titleStrip->width() - 1);
+        EXPECT_EQ(game->m_browserPanel->geometry(),
+                  QRect(2, 47, size.width() - 4, size.height() - 49));
         ExpectBrowserFitted(*game);
         // The exit button stays 422 - 358 px in from the strip's right end;
         // the title and the left pictures stay where they were.
-        EXPECT_EQ(game->GraphicButton1->mapTo(game, QPoint(0, 0)),
+        EXPECT_EQ(game->m_exitButton->mapTo(game, QPoint(0, 0)),
                   QPoint(size.width() - 2 - 422 + 358, 2 + 2));
-        EXPECT_EQ(game->Label1->pos(), QPoint(383, 9));
-        EXPECT_EQ(game->Image3->geometry(), QRect(74, 2, 101, 45));
-        EXPECT_EQ(game->Image1->width(), game->Panel3->x());
+        EXPECT_EQ(game->m_titleLabel->pos(), QPoint(383, 9));
+        EXPECT_EQ(game->m_stripLettering->geometry(), QRect(74, 2, 101, 45));
+        EXPECT_EQ(game->m_stripBackground->width(), game->m_buttonArea->x());
     }
 }
 
@@ -76,43 +77,43 @@ TEST_F(GameWindowTest, OpenGameChoosesTheSizeModeFromTheAddress) {
     };
     for (const auto& [url, maximised] : cases) {
         gameEngine->navigations.clear();
-        game->OpenGame(url);
+        game->openGame(url);
         EXPECT_EQ(gameEngine->navigations, QStringList{url});
-        EXPECT_EQ(game->Maximised, maximised) << url.toStdString();
-        EXPECT_TRUE(game->GameLoaded);
-        EXPECT_TRUE(game->TrayIcon1->isVisible());
+        EXPECT_EQ(game->m_maximised, maximised) << url.toStdString();
+        EXPECT_TRUE(game->m_gameLoaded);
+        EXPECT_TRUE(game->m_trayIcon->isVisible());
         ExpectBrowserFitted(*game);
     }
 }
 
 TEST_F(GameWindowTest, DocumentsBeforeAnyGameAreIgnored) {
-    game->WebBrowser1->setVisible(false);
+    game->m_browser->setVisible(false);
     gameEngine->title = "Early";
     gameEngine->CompleteDocument("http://g/");
-    EXPECT_TRUE(game->Label1->text().trimmed().isEmpty());
-    EXPECT_FALSE(gameEngine->calls.contains("ClearBodyBorderWidth"));
-    EXPECT_TRUE(game->WebBrowser1->isHidden());
+    EXPECT_TRUE(game->m_titleLabel->text().trimmed().isEmpty());
+    EXPECT_FALSE(gameEngine->calls.contains("clearBodyBorderWidth"));
+    EXPECT_TRUE(game->m_browser->isHidden());
 }
 
 TEST_F(GameWindowTest, EveryCompletedDocumentShowsTheTitle) {
     game->show();
-    game->OpenGame("http://g/game.html");
-    game->WebBrowser1->setVisible(false);
+    game->openGame("http://g/game.html");
+    game->m_browser->setVisible(false);
     gameEngine->title = QStringLiteral("Quorvane · 1服 青龙");
     gameEngine->CompleteDocument("http://g/frame.html");
-    EXPECT_EQ(game->Label1->text(), QStringLiteral("Quorvane · 1服 青龙"));
-    EXPECT_FALSE(game->WebBrowser1->isHidden());
-    EXPECT_TRUE(gameEngine->calls.contains("ClearBodyBorderWidth"));
+    EXPECT_EQ(game->m_titleLabel->text(), QStringLiteral("Quorvane · 1服 青龙"));
+    EXPECT_FALSE(game->m_browser->isHidden());
+    EXPECT_TRUE(gameEngine->calls.contains("clearBodyBorderWidth"));
 
     gameEngine->title.clear();
     gameEngine->CompleteDocument("http://g/game.html");
-    EXPECT_EQ(game->Label1->text(), "");
+    EXPECT_EQ(game->m_titleLabel->text(), "");
 
     // Without an HTML document the title is left as it was.
     gameEngine->title = "ignored";
-    gameEngine->hasDocument = false;
+    gameEngine->holdsDocument = false;
     gameEngine->CompleteDocument("http://g/picture.png");
-    EXPECT_EQ(game->Label1->text(), "");
+    EXPECT_EQ(game->m_titleLabel->text(), "");
 }
 
 TEST_F(GameWindowTest, RefreshSkipsBlankPagesButTheButtonDoesNot) {
@@ -124,11 +125,11 @@ TEST_F(GameWindowTest, RefreshSkipsBlankPagesButTheButtonDoesNot) {
     };
     for (const auto& [location, refreshes] : cases) {
         gameEngine->calls.clear();
-        gameEngine->location = location;
-        game->RefreshUnlessBlank();
+        gameEngine->address = location;
+        game->refreshUnlessBlank();
         EXPECT_EQ(gameEngine->calls.contains("Refresh"), refreshes) << location.toStdString();
         gameEngine->calls.clear();
-        game->GraphicButton5Click(game->GraphicButton5);
+        game->onRefreshClicked(game->m_refreshButton);
         EXPECT_EQ(gameEngine->calls, QStringList{"Refresh"});
     }
 }
@@ -136,39 +137,39 @@ TEST_F(GameWindowTest, RefreshSkipsBlankPagesButTheButtonDoesNot) {
 TEST_F(GameWindowTest, ReturnToTheLauncherBlanksHidesAndReloadsTheStartPage) {
     launcher->hide();
     game->show();
-    game->OpenGame("http://g/game.html?windowsize=max");
+    game->openGame("http://g/game.html?windowsize=max");
     launcherEngine->navigations.clear();
     gameEngine->navigations.clear();
 
-    game->GraphicButton6Click(game->GraphicButton6);
+    game->onSwitchServerClicked(game->m_switchServerButton);
 
     EXPECT_EQ(gameEngine->navigations, QStringList{"about:blank"});
     EXPECT_TRUE(game->isHidden());
-    EXPECT_FALSE(game->TrayIcon1->isVisible());
+    EXPECT_FALSE(game->m_trayIcon->isVisible());
     EXPECT_TRUE(launcher->isVisible());
     ASSERT_EQ(launcherEngine->navigations.size(), 1);
     EXPECT_TRUE(launcherEngine->navigations[0].contains("/hot_update/url_redirect/jump1401.html"));
-    EXPECT_TRUE(game->GameLoaded);
-    EXPECT_TRUE(game->Maximised);
+    EXPECT_TRUE(game->m_gameLoaded);
+    EXPECT_TRUE(game->m_maximised);
 
     // The blank page's completion still runs the document sequence.
-    game->Label1->setText("Quorvane");
+    game->m_titleLabel->setText("Quorvane");
     gameEngine->title.clear();
     gameEngine->CompleteDocument("about:blank");
-    EXPECT_EQ(game->Label1->text(), "");
+    EXPECT_EQ(game->m_titleLabel->text(), "");
 }
 
 TEST_F(GameWindowTest, ClosingNoticeIsBuiltHiddenWithItsKeyedBackground) {
     EXPECT_TRUE(notice->isHidden());
     EXPECT_EQ(notice->size(), QSize(350, 133));
     EXPECT_TRUE(notice->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(notice->Label1->text(), QStringLiteral("秒之后自动关闭。"));
-    EXPECT_EQ(notice->Label2->text(), "5");
-    EXPECT_FALSE(notice->Timer1->isActive());
-    EXPECT_EQ(notice->Timer1->interval(), 1000);
-    const QRegion shape = notice->ColourKey->VisibleRegion();
+    EXPECT_EQ(notice->m_closesLabel->text(), QStringLiteral("秒之后自动关闭。"));
+    EXPECT_EQ(notice->m_countdownLabel->text(), "5");
+    EXPECT_FALSE(notice->m_countdownTimer->isActive());
+    EXPECT_EQ(notice->m_countdownTimer->interval(), 1000);
+    const QRegion shape = notice->m_colourKey->VisibleRegion();
     EXPECT_FALSE(shape.contains(QPoint(2, 130))) << "blue background is keyed";
-    EXPECT_TRUE(shape.contains(notice->Image1->geometry().center())) << "the banner shows";
+    EXPECT_TRUE(shape.contains(notice->m_banner->geometry().center())) << "the banner shows";
     EXPECT_TRUE(shape.contains(QPoint(37, 37))) << "the close button shows";
 }
 

@@ -41,8 +41,8 @@ class FakeUrlCache : public quorvane::platform::UrlCache {
 using LauncherCommandsTest = WindowsFixture;
 
 TEST_F(LauncherCommandsTest, ServerRunsFromCreationUntilTheHandOffAndNeverReturns) {
-    ASSERT_TRUE(launcher->IdTCPServer0->Active());
-    const uint16_t port = launcher->IdTCPServer0->ListeningPort();
+    ASSERT_TRUE(launcher->m_commandServer->Active());
+    const uint16_t port = launcher->m_commandServer->ListeningPort();
     EXPECT_GE(port, 3581);
     {
         LoopbackClient client(port);
@@ -50,23 +50,23 @@ TEST_F(LauncherCommandsTest, ServerRunsFromCreationUntilTheHandOffAndNeverReturn
         EXPECT_EQ(client.Receive(2s), std::optional<std::string>("count:1"));
     }
     launcherEngine->CompleteNavigation("client://loadgame|http://g/game.html");
-    EXPECT_FALSE(launcher->IdTCPServer0->Active());
+    EXPECT_FALSE(launcher->m_commandServer->Active());
     EXPECT_TRUE(PortIsFree(port));
-    EXPECT_TRUE(game->IdTCPServer1->Active());
+    EXPECT_TRUE(game->m_commandServer->Active());
 
-    game->GraphicButton6Click(game->GraphicButton6);
+    game->onSwitchServerClicked(game->m_switchServerButton);
     EXPECT_TRUE(launcher->isVisible());
-    EXPECT_FALSE(launcher->IdTCPServer0->Active()) << "a return must not restart it";
+    EXPECT_FALSE(launcher->m_commandServer->Active()) << "a return must not restart it";
 }
 
 TEST_F(LauncherCommandsTest, TimerStopsTheServerOnceAndCloseStopsTheTimer) {
-    launcher->Timer1Timer();
-    EXPECT_FALSE(launcher->IdTCPServer0->Active());
-    EXPECT_FALSE(launcher->Timer1->isActive());
+    launcher->onServerTimeout();
+    EXPECT_FALSE(launcher->m_commandServer->Active());
+    EXPECT_FALSE(launcher->m_serverTimer->isActive());
 }
 
 TEST_F(LauncherCommandsTest, JumptoNavigatesTheLauncherAndCanEnterTheGame) {
-    LoopbackClient client(launcher->IdTCPServer0->ListeningPort());
+    LoopbackClient client(launcher->m_commandServer->ListeningPort());
     client.Send(EncodeCommandText(u"jumpto 123456789012345678client://loadgame|http://g/j?x=1"));
     ASSERT_TRUE(WaitFor([&] { return launcherEngine->navigations.size() == 3; }));
     EXPECT_EQ(launcherEngine->navigations.last(), "client://loadgame|http://g/j?x=1");
@@ -78,7 +78,7 @@ TEST_F(LauncherCommandsTest, JumptoNavigatesTheLauncherAndCanEnterTheGame) {
 }
 
 TEST_F(LauncherCommandsTest, LinkButtonsTakeConsecutiveDrawsAfterTheStartPageSeed) {
-    launcher->Random.Seed(1);  // as if the start page had loaded at second 1
+    launcher->m_random.Seed(1);  // as if the start page had loaded at second 1
     const QString host = QString::fromLatin1(deployment::LinkHost);
     const QString expected[] = {
         "http://" + host + "/publish/hot_update/url_redirect/jump1401.html?type=1&ver=130",
@@ -88,18 +88,18 @@ TEST_F(LauncherCommandsTest, LinkButtonsTakeConsecutiveDrawsAfterTheStartPageSee
     };
     const LinkPage types[] = {LinkPage::OfficialSite, LinkPage::TopUp, LinkPage::CustomerService,
                               LinkPage::GameCentre};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(launcher->LinkPageUrl(types[i]), expected[i]);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(launcher->linkPageUrl(types[i]), expected[i]);
 
     // A start-page load reseeds from the clock, so the sequence starts over.
-    launcher->Random.Seed(1);
-    EXPECT_EQ(launcher->LinkPageUrl(LinkPage::TopUp),
+    launcher->m_random.Seed(1);
+    EXPECT_EQ(launcher->linkPageUrl(LinkPage::TopUp),
               QString(expected[1]).replace("ver=10982", "ver=130"));
 }
 
 TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
     auto cache = std::make_unique<FakeUrlCache>(launcher);
     FakeUrlCache* walked = cache.get();
-    launcher->UrlCacheStore = std::move(cache);
+    launcher->m_urlCache = std::move(cache);
     const Qt::CursorShape before = launcher->cursor().shape();
     QString asked;
     for (bool answer : {false, true}) {
@@ -108,7 +108,7 @@ TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
             asked = t + "|" + c;
             return answer;
         };
-        launcher->GraphicButton6Click(launcher->GraphicButton6);
+        launcher->onClearCacheClicked(launcher->m_clearCacheButton);
         EXPECT_EQ(asked, QStringLiteral("确定要清除浏览器缓存？|确认"));
         EXPECT_EQ(walked->walks, answer ? 1 : 0);
         if (answer) {
@@ -122,12 +122,12 @@ TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
 TEST_F(LauncherCommandsTest, FilterSwallowsControlNAndRightClicksInTheBrowserOnly) {
     launcher->show();
     PlatformId = 0;
-    launcher->LoadStartPage();  // debug mode: the address box is there to type into
-    launcher->Edit1->clear();
-    launcher->Edit1->setFocus();
-    QTest::keyClick(launcher->Edit1, Qt::Key_N, Qt::ControlModifier);
-    QTest::keyClick(launcher->Edit1, Qt::Key_N);
-    EXPECT_EQ(launcher->Edit1->text(), "n") << "Ctrl+N is swallowed, N alone is not";
+    launcher->loadStartPage();  // debug mode: the address box is there to type into
+    launcher->m_addressBox->clear();
+    launcher->m_addressBox->setFocus();
+    QTest::keyClick(launcher->m_addressBox, Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(launcher->m_addressBox, Qt::Key_N);
+    EXPECT_EQ(launcher->m_addressBox->text(), "n") << "Ctrl+N is swallowed, N alone is not";
 
     struct Probe : QObject {
         int presses = 0;
@@ -137,11 +137,11 @@ TEST_F(LauncherCommandsTest, FilterSwallowsControlNAndRightClicksInTheBrowserOnl
         }
     };
     Probe inBrowser, outside;
-    QWidget* view = launcherEngine->View();
+    QWidget* view = launcherEngine->view();
     view->installEventFilter(&inBrowser);
-    launcher->Edit1->installEventFilter(&outside);
+    launcher->m_addressBox->installEventFilter(&outside);
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 10));
-    QTest::mouseClick(launcher->Edit1, Qt::RightButton, {}, QPoint(5, 5));
+    QTest::mouseClick(launcher->m_addressBox, Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_EQ(inBrowser.presses, 0);
     EXPECT_GE(outside.presses, 1);
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 10));
@@ -171,15 +171,15 @@ TEST(LauncherCloseTest, CloseStopsTheServerFreesItsPortAndEndsWithZero) {
         {
             SharedValues values;
             TestServices services;
-            TForm1 launcher(values, services, [](QWidget* parent) {
+            LauncherWindow launcher(values, services, [](QWidget* parent) {
                 return std::make_unique<FakeBrowserEngine>(parent);
             });
             launcher.show();
-            const uint16_t port = launcher.IdTCPServer0->ListeningPort();
+            const uint16_t port = launcher.m_commandServer->ListeningPort();
             QTimer::singleShot(0, &launcher,
-                               [&] { launcher.GraphicButton5Click(launcher.GraphicButton5); });
+                               [&] { launcher.onCloseClicked(launcher.m_closeButton); });
             const int code = QApplication::exec();
-            std::exit(PortIsFree(port) && !launcher.Timer1->isActive() ? code : 3);
+            std::exit(PortIsFree(port) && !launcher.m_serverTimer->isActive() ? code : 3);
         },
         ::testing::ExitedWithCode(0), "");
 }

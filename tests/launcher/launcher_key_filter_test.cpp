@@ -8,7 +8,7 @@ namespace {
 
 class FakeLauncher : public LauncherKeyFilterHost {
   public:
-    bool IsInsideBrowser(const QObject* target) const override { return target == &browserView; }
+    bool isInsideBrowser(const QObject* target) const override { return target == &browserView; }
     QObject browserView;
     QObject background;
 };
@@ -62,7 +62,7 @@ TEST(LauncherKeyFilter, DropsCtrlNAnywhereAndBrowserMenusOnly) {
     };
     for (const auto& row : rows) {
         bool handled = false;
-        filter.AEMessage(row.message, handled);
+        filter.filterMessage(row.message, handled);
         EXPECT_EQ(handled, row.handled) << row.name;
     }
 }
@@ -73,7 +73,7 @@ TEST(LauncherKeyFilter, NeverLetsThroughWhatWasAlreadyDropped) {
     for (const AppMessage& m : {Key(AppMessage::KeyDown, 0x41, false),
                                 Aimed(AppMessage::RButtonDown, &host.background)}) {
         bool handled = true;
-        filter.AEMessage(m, handled);
+        filter.filterMessage(m, handled);
         EXPECT_TRUE(handled);
     }
 }

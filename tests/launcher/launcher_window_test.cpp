@@ -21,21 +21,21 @@ TEST_F(LauncherTest, CreationBlanksHidesDebugControlsAndRequestsTheStartPage) {
     const int ver = match.captured(1).toInt();
     EXPECT_GE(ver, 0);
     EXPECT_LE(ver, 32767);
-    EXPECT_TRUE(launcher->Edit1->isHidden());
-    EXPECT_TRUE(launcher->Button1->isHidden());
+    EXPECT_TRUE(launcher->m_addressBox->isHidden());
+    EXPECT_TRUE(launcher->m_goButton->isHidden());
     EXPECT_EQ(PlatformId, 1401);
     EXPECT_TRUE(FirstBlankPending);
-    EXPECT_EQ(launcher->Edit1->text(), QStringLiteral("TCPServer Start："));
-    EXPECT_TRUE(launcher->IdTCPServer0->Active());
-    EXPECT_TRUE(launcher->Timer1->isActive());
-    EXPECT_EQ(launcher->Timer1->interval(), 60000);
+    EXPECT_EQ(launcher->m_addressBox->text(), QStringLiteral("TCPServer Start："));
+    EXPECT_TRUE(launcher->m_commandServer->Active());
+    EXPECT_TRUE(launcher->m_serverTimer->isActive());
+    EXPECT_EQ(launcher->m_serverTimer->interval(), 60000);
 }
 
 TEST_F(LauncherTest, FirstBlankPageIsStyledOnceAndLeavesTheStatusLine) {
-    launcher->Edit1->setText("untouched");
-    launcherEngine->location = "about:blank";
+    launcher->m_addressBox->setText("untouched");
+    launcherEngine->address = "about:blank";
     launcherEngine->CompleteNavigation("about:blank");
-    const QStringList expected = TForm1::FirstBlankScripts();
+    const QStringList expected = LauncherWindow::firstBlankScripts();
     EXPECT_EQ(launcherEngine->scripts, expected);
     EXPECT_EQ(expected.mid(0, 3),
               (QStringList{QStringLiteral("document.write('<p align=\"center\"><font "
@@ -43,15 +43,15 @@ TEST_F(LauncherTest, FirstBlankPageIsStyledOnceAndLeavesTheStatusLine) {
                            "document.body.style.backgroundColor='#0e0905';",
                            "document.body.scroll='no';"}));
     EXPECT_FALSE(FirstBlankPending);
-    EXPECT_EQ(launcher->Edit1->text(), "untouched");
+    EXPECT_EQ(launcher->m_addressBox->text(), "untouched");
 
     launcherEngine->CompleteNavigation("about:blank");
     EXPECT_EQ(launcherEngine->scripts.size(), expected.size()) << "styled a second time";
-    EXPECT_EQ(launcher->Edit1->text(), "about:blank");
+    EXPECT_EQ(launcher->m_addressBox->text(), "about:blank");
 }
 
 TEST_F(LauncherTest, BlankPageWithoutDocumentIsNotScriptedButStillCountsAsStyled) {
-    launcherEngine->hasDocument = false;
+    launcherEngine->holdsDocument = false;
     launcherEngine->CompleteNavigation("about:blank");
     EXPECT_TRUE(launcherEngine->scripts.isEmpty());
     EXPECT_FALSE(FirstBlankPending);
@@ -59,18 +59,18 @@ TEST_F(LauncherTest, BlankPageWithoutDocumentIsNotScriptedButStillCountsAsStyled
 
 TEST_F(LauncherTest, NearBlankAddressesAreNotTheFirstBlankPage) {
     for (const char* url : {"about:blank#top", "About:blank", "about:blank/"}) {
-        launcherEngine->location = url;
+        launcherEngine->address = url;
         launcherEngine->CompleteNavigation(url);
         EXPECT_TRUE(FirstBlankPending) << url;
-        EXPECT_EQ(launcher->Edit1->text(), url);
+        EXPECT_EQ(launcher->m_addressBox->text(), url);
     }
     EXPECT_TRUE(launcherEngine->scripts.isEmpty());
 }
 
 TEST_F(LauncherTest, OrdinaryCompletionPutsTheBrowserAddressIntoTheStatusLine) {
-    launcherEngine->location = "http://s/serverlist.html";
+    launcherEngine->address = "http://s/serverlist.html";
     launcherEngine->CompleteNavigation("http://s/frame.html");  // a frame: the top address shows
-    EXPECT_EQ(launcher->Edit1->text(), "http://s/serverlist.html");
+    EXPECT_EQ(launcher->m_addressBox->text(), "http://s/serverlist.html");
     EXPECT_TRUE(game->isHidden());
 }
 
@@ -107,7 +107,7 @@ TEST_F(LauncherTest, HandOffOpensTheGameWithTheExactAddress) {
         game->hide();
         launcherEngine->calls.clear();
         gameEngine->navigations.clear();
-        launcherEngine->location = "about:blank";
+        launcherEngine->address = "about:blank";
 
         launcherEngine->CompleteNavigation(c.completed);
 
@@ -115,21 +115,21 @@ TEST_F(LauncherTest, HandOffOpensTheGameWithTheExactAddress) {
         EXPECT_TRUE(launcher->isHidden());
         EXPECT_TRUE(game->isVisible());
         EXPECT_EQ(gameEngine->navigations, QStringList{c.gameUrl});
-        EXPECT_EQ(game->Maximised, c.maximised);
-        EXPECT_EQ(launcher->Edit1->text(), "about:blank");
+        EXPECT_EQ(game->m_maximised, c.maximised);
+        EXPECT_EQ(launcher->m_addressBox->text(), "about:blank");
     }
 }
 
 TEST_F(LauncherTest, DebugModeShowsTheAddressBoxAndGoNavigatesToItsText) {
     PlatformId = 0;
     launcherEngine->navigations.clear();
-    launcher->LoadStartPage();
+    launcher->loadStartPage();
     EXPECT_EQ(launcherEngine->navigations, QStringList{"about:blank"});
-    EXPECT_FALSE(launcher->Edit1->isHidden());
-    EXPECT_FALSE(launcher->Button1->isHidden());
+    EXPECT_FALSE(launcher->m_addressBox->isHidden());
+    EXPECT_FALSE(launcher->m_goButton->isHidden());
 
-    launcher->Edit1->setText(" client://loadgame|http://g/ ");
-    launcher->Button1->click();
+    launcher->m_addressBox->setText(" client://loadgame|http://g/ ");
+    launcher->m_goButton->click();
     EXPECT_EQ(launcherEngine->navigations.last(), " client://loadgame|http://g/ ");
 }
 
@@ -137,7 +137,7 @@ TEST_F(LauncherTest, EachStartPageLoadReseedsFromTheClock) {
     for (int round = 0; round < 2; ++round) {
         launcherEngine->navigations.clear();
         const auto before = static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch());
-        launcher->LoadStartPage();
+        launcher->loadStartPage();
         const auto after = static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch());
         ASSERT_EQ(launcherEngine->navigations.size(), 1);
         const int ver = kStartPage.match(launcherEngine->navigations[0]).captured(1).toInt();
@@ -160,48 +160,48 @@ using LauncherLayoutTest = WindowsFixture;
 
 TEST_F(LauncherLayoutTest, ControlsSitWhereTheLayoutPutsThem) {
     const std::pair<QWidget*, QRect> boxes[] = {
-        {launcher->Image1, QRect(0, 0, 1127, 621)},
-        {launcher->Image2, QRect(600, 573, 339, 37)},
-        {launcher->Edit1, QRect(128, 587, 329, 21)},
-        {launcher->Button1, QRect(471, 585, 75, 25)},
-        {launcher->Panel1, QRect(490, 204, 128, 35)},
-        {launcher->Panel2, QRect(620, 204, 128, 35)},
-        {launcher->Panel3, QRect(750, 204, 128, 35)},
-        {launcher->Panel4, QRect(880, 204, 128, 36)},
-        {launcher->Panel5, QRect(1064, 143, 31, 33)},
-        {launcher->Panel6, QRect(486, 195, 605, 365)},
-        {launcher->Panel7, QRect(1020, 143, 31, 33)},
-        {launcher->Panel8, QRect(1002, 570, 88, 21)},
-        {launcher->WebBrowser1, QRect(0, 0, 605, 365)},
-        {launcher->GraphicButton4, QRect(0, 0, 128, 35)},
-        {launcher->GraphicButton6, QRect(0, 0, 88, 21)},
+        {launcher->m_artwork, QRect(0, 0, 1127, 621)},
+        {launcher->m_advisory, QRect(600, 573, 339, 37)},
+        {launcher->m_addressBox, QRect(128, 587, 329, 21)},
+        {launcher->m_goButton, QRect(471, 585, 75, 25)},
+        {launcher->m_officialSitePanel, QRect(490, 204, 128, 35)},
+        {launcher->m_topUpPanel, QRect(620, 204, 128, 35)},
+        {launcher->m_servicePanel, QRect(750, 204, 128, 35)},
+        {launcher->m_gameCentrePanel, QRect(880, 204, 128, 36)},
+        {launcher->m_closePanel, QRect(1064, 143, 31, 33)},
+        {launcher->m_browserPanel, QRect(486, 195, 605, 365)},
+        {launcher->m_minimisePanel, QRect(1020, 143, 31, 33)},
+        {launcher->m_clearCachePanel, QRect(1002, 570, 88, 21)},
+        {launcher->m_browser, QRect(0, 0, 605, 365)},
+        {launcher->m_gameCentreButton, QRect(0, 0, 128, 35)},
+        {launcher->m_clearCacheButton, QRect(0, 0, 88, 21)},
     };
     for (const auto& [control, box] : boxes)
         EXPECT_EQ(control->geometry(), box) << control->objectName().toStdString();
     EXPECT_EQ(launcher->size(), QSize(1127, 621));
     EXPECT_EQ(launcher->minimumSize(), launcher->maximumSize());
     EXPECT_TRUE(launcher->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(launcher->Label1->text(), "v17.05.22.01");
-    EXPECT_EQ(launcher->Label1->pos(), QPoint(1014, 602));
-    EXPECT_FALSE(launcher->Image1->pixmap().isNull()) << "pictures are embedded";
+    EXPECT_EQ(launcher->m_versionLabel->text(), "v17.05.22.01");
+    EXPECT_EQ(launcher->m_versionLabel->pos(), QPoint(1014, 602));
+    EXPECT_FALSE(launcher->m_artwork->pixmap().isNull()) << "pictures are embedded";
 }
 
 TEST_F(LauncherLayoutTest, TheBrowserCoversTheFourLinkButtons) {
     launcher->show();
-    for (TGraphicButton* link : {launcher->GraphicButton0, launcher->GraphicButton2,
-                                 launcher->GraphicButton3, launcher->GraphicButton4}) {
+    for (SkinnedButton* link : {launcher->m_officialSiteButton, launcher->m_topUpButton,
+                                launcher->m_serviceButton, launcher->m_gameCentreButton}) {
         const QPoint centre = link->mapTo(launcher, link->rect().center());
         QWidget* top = launcher->childAt(centre);
         ASSERT_NE(top, nullptr);
-        EXPECT_TRUE(launcher->WebBrowser1 == top || launcher->WebBrowser1->isAncestorOf(top));
+        EXPECT_TRUE(launcher->m_browser == top || launcher->m_browser->isAncestorOf(top));
     }
     // The close button, outside the browser's panel, is on top where it sits.
-    const QPoint close = launcher->GraphicButton5->mapTo(launcher, QPoint(15, 16));
-    EXPECT_EQ(launcher->childAt(close), launcher->GraphicButton5);
+    const QPoint close = launcher->m_closeButton->mapTo(launcher, QPoint(15, 16));
+    EXPECT_EQ(launcher->childAt(close), launcher->m_closeButton);
 }
 
 TEST_F(LauncherLayoutTest, ColourKeyLeavesTheArtworkAndCutsOutItsTransparentParts) {
-    const QRegion shape = launcher->ColourKey->VisibleRegion();
+    const QRegion shape = launcher->m_colourKey->VisibleRegion();
     EXPECT_TRUE(shape.contains(QPoint(700, 400))) << "the browser panel";
     EXPECT_TRUE(shape.contains(QPoint(1050, 600))) << "the frame's lower edge";
     EXPECT_FALSE(shape.contains(QPoint(1115, 300))) << "transparent columns from x 1111";
@@ -215,7 +215,7 @@ TEST_F(LauncherTest, TheGameShowsOnItsPagesRequestOrAtTheLatestAfterAQuarterSeco
     gameEngine->requestsOnNavigate = false;
     launcherEngine->CompleteNavigation("client://loadgame|http://g/p");
     EXPECT_TRUE(game->isHidden());
-    emit gameEngine->TopRequestStarted();
+    emit gameEngine->topRequestStarted();
     EXPECT_TRUE(game->isVisible());
 
     game->hide();
@@ -223,7 +223,7 @@ TEST_F(LauncherTest, TheGameShowsOnItsPagesRequestOrAtTheLatestAfterAQuarterSeco
     EXPECT_TRUE(game->isHidden());
     ASSERT_TRUE(WaitFor([&] { return game->isVisible(); }, 1000));
     game->hide();
-    emit gameEngine->TopRequestStarted();
+    emit gameEngine->topRequestStarted();
     EXPECT_TRUE(game->isHidden()) << "a late request showed the game again";
 }
 

@@ -50,7 +50,7 @@ class DesktopFixture : public RealWindowsFixture {
                                .match(log, log.lastIndexOf(QStringLiteral("GET /log/layout")));
         ASSERT_TRUE(match.hasMatch()) << entry.toStdString();
         Play(300);
-        ClickAt(Form1->WebBrowser1->mapToGlobal(
+        ClickAt(Form1->m_browser->mapToGlobal(
             QPoint(match.captured(1).toInt(), match.captured(2).toInt())));
     }
     static bool GameRunning(const QString& server) {
@@ -91,7 +91,8 @@ TEST_F(NoTrayDesktopTest, TheMarkerEscapedInAQueryHandsOver) {
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "this desktop has a tray";
     WaitForTheServerList();
     QString handed;
-    QObject::connect(Form1, &TForm1::GameRequested, [&](const QString& url) { handed = url; });
+    QObject::connect(Form1, &LauncherWindow::gameRequested,
+                     [&](const QString& url) { handed = url; });
     const std::u16string address = u"http://" + kHost.toStdU16String() +
                                    u"/tests/reload.html?from=client://loadgame|http://" +
                                    kHost.toStdU16String() + u"/game.html?server=1";
@@ -113,7 +114,7 @@ TEST_F(NoTrayDesktopTest, TheMarkerEscapedInAQueryHandsOver) {
     // Back to the list and into a real game, for the cases below.
     ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
     const int layouts = site->Count(QStringLiteral("GET /log/layout"));
-    ClickOn(Form2->GraphicButton6);
+    ClickOn(Form2->m_switchServerButton);
     ASSERT_TRUE(
         WaitFor([&] { return site->Count(QStringLiteral("GET /log/layout")) > layouts; }, 20000));
     EnterServer(QStringLiteral("enter-script"));
@@ -148,7 +149,7 @@ TEST_F(NoTrayDesktopTest, F9MinimisesToTheTaskbarAndActivationBringsItBack) {
         << "the game page lost the keys";
 
     // The hide button does the same.
-    ClickOn(Form2->GraphicButton4);
+    ClickOn(Form2->m_hideButton);
 
     EXPECT_TRUE(WaitFor([] { return WindowState(Form2).contains(QLatin1String("Iconic")); }));
     EXPECT_TRUE(PickFromTheTaskbar(Form2)) << WindowState(Form2).toStdString();
@@ -167,10 +168,10 @@ TEST_F(NoTrayDesktopTest, ShowTipReachesTheNotificationService) {
 // The strip's double-click toggles the size in both modes.
 TEST_F(NoTrayDesktopTest, ADoubleClickOnTheStripTogglesBothWays) {
     const QRect workArea = Form2->screen()->availableGeometry();
-    ASSERT_FALSE(Form2->Maximised);
+    ASSERT_FALSE(Form2->m_maximised);
     for (bool maximised : {true, false, true, false}) {
-        ClickAt(Form2->Image1->mapToGlobal(QPoint(200, 25)), 2);
-        EXPECT_TRUE(WaitFor([&] { return Form2->Maximised == maximised; }, 3000))
+        ClickAt(Form2->m_stripBackground->mapToGlobal(QPoint(200, 25)), 2);
+        EXPECT_TRUE(WaitFor([&] { return Form2->m_maximised == maximised; }, 3000))
             << "double-click " << (maximised ? "to" : "from") << " maximised";
         EXPECT_TRUE(WaitFor([&] { return (Form2->frameGeometry() == workArea) == maximised; }))
             << "at " << Form2->frameGeometry().x() << "," << Form2->frameGeometry().y();
@@ -190,7 +191,7 @@ TEST_F(NoTrayDesktopTest, TheExitBoxIsChineseUnderTheCLocale) {
         }
     });
     // The box runs a loop of its own: the timer reads and closes it in there.
-    ClickOn(Form2->GraphicButton1);
+    ClickOn(Form2->m_exitButton);
     EXPECT_TRUE(
         WaitFor([&] { return !buttons.isEmpty() && !QApplication::activeModalWidget(); }, 10000));
     EXPECT_EQ(buttons.filter(QStringLiteral("是")).size(), 1) << buttons.join(' ').toStdString();
@@ -239,9 +240,9 @@ TEST_F(HiDpiDesktopTest, TheLauncherIsDrawnAsAt100PercentAndItsCloseButtonCloses
     EXPECT_EQ(screen.pixel(window.topLeft() + QPoint(4, 4)) & 0xffffffu,
               DesktopBackground() & 0xffffffu);
     // The pictures are the ones painted for 200 %.
-    EXPECT_EQ(Form1->GraphicButton5->SkinNormal().devicePixelRatio(), 2.0);
+    EXPECT_EQ(Form1->m_closeButton->normalSkin().devicePixelRatio(), 2.0);
 
-    ClickOn(Form1->GraphicButton5);
+    ClickOn(Form1->m_closeButton);
     EXPECT_TRUE(WaitFor([] { return Form1->isHidden(); })) << "the close button missed";
     EXPECT_TRUE(WaitFor([] { return PortIsFree(SharedValues::kLauncherFirstPort); }));
 }
@@ -327,9 +328,9 @@ TEST_F(TwoMonitorDesktopTest, TheGameOpensAndTogglesOnTheLaunchersMonitor) {
     Play(1500);
     Screenshot(QStringLiteral("game-on-the-second-monitor"));
 
-    ClickOn(Form2->GraphicButton2);
+    ClickOn(Form2->m_sizeToggleButton);
     EXPECT_TRUE(WaitFor([&] { return Form2->frameGeometry() == workArea; }));
-    ClickOn(Form2->GraphicButton2);
+    ClickOn(Form2->m_sizeToggleButton);
     EXPECT_TRUE(WaitFor([&] {
         return Form2->frameGeometry() == SizeModeGeometry(SizeMode::Normal, workArea, QRect());
     }));
@@ -349,7 +350,7 @@ TEST_F(InputMethodDesktopTest, F5AndF9WhileComposingPinyinGoToTheInputMethod) {
     const auto loads = [] { return site->Count(QStringLiteral("GET /log/load\\?page=compose")); };
     ASSERT_TRUE(WaitFor([&] { return Form2->isVisible() && loads() > 0; }, 20000));
     Play(1500);
-    ClickAt(Form2->WebBrowser1->mapToGlobal(QPoint(100, 20)));
+    ClickAt(Form2->m_browser->mapToGlobal(QPoint(100, 20)));
     Play(500);
 
     Shell(QStringLiteral("xdotool type --delay 120 nihao"));
@@ -378,8 +379,8 @@ TEST_F(InputMethodDesktopTest, F5AndF9WhileComposingPinyinGoToTheInputMethod) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    TApplication app(argc, argv);
-    ChooseBrowserCompositing();
+    Application app(argc, argv);
+    chooseBrowserCompositing();
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/app_icon.png")));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -18,8 +18,8 @@
 #include "browser/webengine_engine.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
-#include "game/game_window.h"
 #include "game/closing_notice.h"
+#include "game/game_window.h"
 #include "launcher/launcher_window.h"
 #include "player_support.h"
 #include "tests/support/demo_site.h"
@@ -110,12 +110,12 @@ class PlayerRoadTest : public RealWindowsFixture {
         const auto match = place.match(log, line);
         ASSERT_TRUE(match.hasMatch()) << entry.toStdString();
         Play(300);
-        ClickAt(Form1->WebBrowser1->mapToGlobal(
+        ClickAt(Form1->m_browser->mapToGlobal(
             QPoint(match.captured(1).toInt(), match.captured(2).toInt())));
     }
 
     static bool GameShows(const QString& title) {
-        return Form2->isVisible() && Form2->Label1->text() == title;
+        return Form2->isVisible() && Form2->m_titleLabel->text() == title;
     }
 };
 
@@ -127,13 +127,13 @@ TEST_F(PlayerRoadTest, TheServerListTakesTypedKeysWithoutAClick) {
 TEST_F(PlayerRoadTest, TheHandOffBlanksTheLauncherAndTheGameTakesTheKeys) {
     EnterServer(QStringLiteral("enter-script"), 0);
     ASSERT_TRUE(WaitFor([] { return GameShows(QStringLiteral("Quorvane · 1服 青龙")); }, 20000))
-        << Form2->Label1->text().toStdString();
+        << Form2->m_titleLabel->text().toStdString();
     EXPECT_TRUE(WaitFor([] {
-        return Form1->WebBrowser1->LocationURL() == QLatin1String("about:blank") &&
-               Form1->Edit1->text() == QLatin1String("about:blank");
+        return Form1->m_browser->location() == QLatin1String("about:blank") &&
+               Form1->m_addressBox->text() == QLatin1String("about:blank");
     })) << "launcher at "
-        << Form1->WebBrowser1->LocationURL().toStdString() << ", last completion "
-        << Form1->Edit1->text().toStdString();
+        << Form1->m_browser->location().toStdString() << ", last completion "
+        << Form1->m_addressBox->text().toStdString();
     ASSERT_TRUE(WaitFor([] { return site->Count(QStringLiteral("GET /log/load\\?page=game")); }))
         << site->Log().toStdString();
 
@@ -151,7 +151,7 @@ TEST_F(PlayerRoadTest, TheHandOffBlanksTheLauncherAndTheGameTakesTheKeys) {
     Play(5000);
     EXPECT_EQ(site->Count(QStringLiteral("GET /serverlist/")), launcherRequests)
         << "the hidden launcher kept fetching";
-    EXPECT_EQ(Form1->WebBrowser1->Engine().RenderProcessId(), 0)
+    EXPECT_EQ(Form1->m_browser->engine().renderProcessId(), 0)
         << "the hidden launcher's blank page keeps a render process";
 }
 
@@ -166,7 +166,7 @@ TEST_F(PlayerRoadTest, F5ReloadsTheGameAndThePageKeepsTheKeys) {
 TEST_F(PlayerRoadTest, F9HidesToTheTrayAndADoubleClickThereBringsTheGameBack) {
     PressKeys(QStringLiteral("F9"));
     ASSERT_TRUE(WaitFor([] { return Form2->isHidden(); }));
-    const QRect icon = Form2->TrayIcon1->geometry();
+    const QRect icon = Form2->m_trayIcon->geometry();
     ASSERT_TRUE(icon.isValid()) << "no tray icon to double-click";
     ClickAt(icon.center(), 2);
     ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
@@ -192,7 +192,7 @@ TEST_F(PlayerRoadTest, WithTheExitBoxOpenF9AndF5ChangeNothingAndTheBoxSpeaksChin
                           QStringLiteral("sleep 1.5"),
                           QStringLiteral("(import -window root shots/exit-box.png || true)"),
                           QStringLiteral("xdotool key Escape")});
-        ClickOn(Form2->GraphicButton1);
+        ClickOn(Form2->m_exitButton);
         EXPECT_TRUE(
             WaitFor([&] { return player.Done() && !QApplication::activeModalWidget(); }, 20000));
         EXPECT_TRUE(player.Played());
@@ -210,19 +210,19 @@ TEST_F(PlayerRoadTest, WithTheExitBoxOpenF9AndF5ChangeNothingAndTheBoxSpeaksChin
 
 TEST_F(PlayerRoadTest, TheWayBackEmptiesTheTitleAndAMarkupTitleShowsAsText) {
     const int layouts = site->Count(QStringLiteral("GET /log/layout"));
-    ClickOn(Form2->GraphicButton6);
+    ClickOn(Form2->m_switchServerButton);
     EXPECT_TRUE(WaitFor([] { return Form2->isHidden() && Form1->isVisible(); }));
-    EXPECT_TRUE(WaitFor([] { return Form2->Label1->text().isEmpty(); }))
-        << "title left after the return: " << Form2->Label1->text().toStdString();
-    EXPECT_TRUE(WaitFor([] { return Form2->WebBrowser1->Engine().RenderProcessId() == 0; }))
+    EXPECT_TRUE(WaitFor([] { return Form2->m_titleLabel->text().isEmpty(); }))
+        << "title left after the return: " << Form2->m_titleLabel->text().toStdString();
+    EXPECT_TRUE(WaitFor([] { return Form2->m_browser->engine().renderProcessId() == 0; }))
         << "the game's blanked page keeps a render process";
 
     // F9 still brings the game window back, with its blank page, and takes it
     // away again.
     PressKeys(QStringLiteral("F9"));
     ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
-    EXPECT_EQ(Form2->WebBrowser1->LocationURL(), QStringLiteral("about:blank"));
-    EXPECT_TRUE(Form2->Label1->text().isEmpty());
+    EXPECT_EQ(Form2->m_browser->location(), QStringLiteral("about:blank"));
+    EXPECT_TRUE(Form2->m_titleLabel->text().isEmpty());
     Play(500);
     PressKeys(QStringLiteral("F9"));
     ASSERT_TRUE(WaitFor([] { return Form2->isHidden(); }));
@@ -230,10 +230,10 @@ TEST_F(PlayerRoadTest, TheWayBackEmptiesTheTitleAndAMarkupTitleShowsAsText) {
     EnterServer(QStringLiteral("enter-markup"), layouts);
     const QString title = QStringLiteral("Quorvane · 7服 <b>试炼</b>");
     ASSERT_TRUE(WaitFor([&] { return GameShows(title); }, 20000))
-        << Form2->Label1->text().toStdString();
+        << Form2->m_titleLabel->text().toStdString();
     // As text the brackets take their room; as markup only 试炼 would show.
-    EXPECT_GE(Form2->Label1->sizeHint().width(),
-              Form2->Label1->fontMetrics().horizontalAdvance(title));
+    EXPECT_GE(Form2->m_titleLabel->sizeHint().width(),
+              Form2->m_titleLabel->fontMetrics().horizontalAdvance(title));
 }
 
 TEST_F(PlayerRoadTest, ANarrowWindowKeepsItsButtonsAtTheRightEnd) {
@@ -241,23 +241,23 @@ TEST_F(PlayerRoadTest, ANarrowWindowKeepsItsButtonsAtTheRightEnd) {
     ASSERT_TRUE(WaitFor([] { return Form2->width() == 400; }));
     Play(300);
     const QRect window(Form2->mapToGlobal(QPoint(0, 0)), Form2->size());
-    for (QWidget* button : {static_cast<QWidget*>(Form2->GraphicButton1),
-                            static_cast<QWidget*>(Form2->GraphicButton2),
-                            static_cast<QWidget*>(Form2->GraphicButton3)}) {
+    for (QWidget* button : {static_cast<QWidget*>(Form2->m_exitButton),
+                            static_cast<QWidget*>(Form2->m_sizeToggleButton),
+                            static_cast<QWidget*>(Form2->m_minimiseButton)}) {
         const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
         EXPECT_TRUE(window.contains(onScreen)) << "a strip button left the window";
     }
     Screenshot(QStringLiteral("narrow-window"));
     // The exit button still answers a click there.
     BoxPlayer player(QStringLiteral("呜呜呜。。。"), {QStringLiteral("xdotool key Escape")});
-    ClickOn(Form2->GraphicButton1);
+    ClickOn(Form2->m_exitButton);
     EXPECT_TRUE(
         WaitFor([&] { return player.Done() && !QApplication::activeModalWidget(); }, 20000));
     EXPECT_TRUE(player.Played());
 }
 
 TEST_F(PlayerRoadTest, AKilledPageRendererIsLoadedAgain) {
-    const qint64 renderer = Form2->WebBrowser1->Engine().RenderProcessId();
+    const qint64 renderer = Form2->m_browser->engine().renderProcessId();
     ASSERT_GT(renderer, 0);
     const int loads = site->Count(QStringLiteral("GET /log/load\\?page=game&server=7"));
     ASSERT_EQ(::kill(static_cast<pid_t>(renderer), SIGKILL), 0);
@@ -363,8 +363,8 @@ TEST(GameSceneTest, TheDemoGameDrawsFramesInTheGameWindowWithAndWithoutOpenGl) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    TApplication app(argc, argv);
-    ChooseBrowserCompositing();
+    Application app(argc, argv);
+    chooseBrowserCompositing();
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/app_icon.png")));
     QApplication::setQuitOnLastWindowClosed(false);

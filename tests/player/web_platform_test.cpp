@@ -92,7 +92,7 @@ class WebPlatformTest : public RealWindowsFixture {
                 button);
     }
     static void ClickProbe(const QString& id, int button = 1) {
-        ClickControl(Form2->WebBrowser1, QStringLiteral("platform"), id, button);
+        ClickControl(Form2->m_browser, QStringLiteral("platform"), id, button);
         Play(300);
     }
 
@@ -115,8 +115,8 @@ class WebPlatformTest : public RealWindowsFixture {
 };
 
 TEST_F(WebPlatformTest, TheGameSoundsWithoutAClickAndEveryRequestIsAnswered) {
-    ASSERT_TRUE(
-        WaitFor([] { return Form2->isVisible() && Form2->Label1->text() == kProbeTitle; }, 20000))
+    ASSERT_TRUE(WaitFor(
+        [] { return Form2->isVisible() && Form2->m_titleLabel->text() == kProbeTitle; }, 20000))
         << site->Log().toStdString();
     ASSERT_TRUE(WaitFor([] { return site->Count("GET /log/layout\\?page=platform&") > 0; }));
     EXPECT_TRUE(WaitTold("sound", "result=granted-played"));
@@ -138,7 +138,7 @@ TEST_F(WebPlatformTest, FullScreenCoversTheScreenAndEscapeOrF9GiveTheWindowBack)
     EXPECT_TRUE(WaitTold("fullscreen", "on=1"));
     EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == screen; }, 10000))
         << "the game window did not cover the screen: " << Describe(XGeometry(Form2->winId()));
-    EXPECT_FALSE(Form2->Panel1->isVisible()) << "the title strip shows in full screen";
+    EXPECT_FALSE(Form2->m_titleStrip->isVisible()) << "the title strip shows in full screen";
     Play(500);
     Screenshot(QStringLiteral("web-fullscreen"));
     // Pointer lock, which games take in full screen, stays granted.
@@ -150,7 +150,7 @@ TEST_F(WebPlatformTest, FullScreenCoversTheScreenAndEscapeOrF9GiveTheWindowBack)
     EXPECT_TRUE(WaitTold("fullscreen", "on=0"));
     EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == window; }, 10000))
         << "back at " << Describe(XGeometry(Form2->winId())) << ", not " << Describe(window);
-    EXPECT_TRUE(Form2->Panel1->isVisible());
+    EXPECT_TRUE(Form2->m_titleStrip->isVisible());
 
     // F5 reloads the page, which leaves full screen.
     const int loads = site->Count("GET /tests/platform.html ");
@@ -167,7 +167,7 @@ TEST_F(WebPlatformTest, FullScreenCoversTheScreenAndEscapeOrF9GiveTheWindowBack)
     PressKeys(QStringLiteral("F9"));
     ASSERT_TRUE(WaitFor([] { return Form2->isHidden(); }));
     EXPECT_TRUE(WaitTold("visibility", "state=hidden"));
-    ClickAt(Form2->TrayIcon1->geometry().center(), 2);
+    ClickAt(Form2->m_trayIcon->geometry().center(), 2);
     ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
     EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == window; }, 10000));
     EXPECT_TRUE(WaitTold("visibility", "state=visible"));
@@ -267,10 +267,10 @@ TEST_F(WebPlatformTest, APageElsewhereIsRefusedAndTheGamesPopupsCloseWhenItIsLef
     ASSERT_TRUE(
         WaitFor([] { return site->Count("GET /log/layout\\?page=platform&host=elsewhere") > 0; }));
     Play(300);
-    ClickControl(Form2->WebBrowser1, QStringLiteral("platform&host=elsewhere"),
+    ClickControl(Form2->m_browser, QStringLiteral("platform&host=elsewhere"),
                  QStringLiteral("fullscreen"));
     EXPECT_TRUE(WaitTold("fullscreen-request", "host=elsewhere&result=TypeError"));
-    EXPECT_TRUE(Form2->Panel1->isVisible());
+    EXPECT_TRUE(Form2->m_titleStrip->isVisible());
 }
 
 }  // namespace

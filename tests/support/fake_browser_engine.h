@@ -9,42 +9,42 @@
 // and lets the test play the engine's events.
 class FakeBrowserEngine : public BrowserEngine {
   public:
-    explicit FakeBrowserEngine(QWidget* parent) : view_(new QWidget(parent)) {}
+    explicit FakeBrowserEngine(QWidget* parent) : m_view(new QWidget(parent)) {}
 
-    QWidget* View() override { return view_; }
-    void Navigate(const QString& url) override {
+    QWidget* view() override { return m_view; }
+    void navigate(const QString& url) override {
         calls << QStringLiteral("Navigate ") + url;
         navigations << url;
-        if (requestsOnNavigate) emit TopRequestStarted();
+        if (requestsOnNavigate) emit topRequestStarted();
     }
-    void Stop() override { calls << QStringLiteral("Stop"); }
-    void Refresh() override { calls << QStringLiteral("Refresh"); }
-    QString LocationURL() const override { return location; }
-    bool Busy() const override { return busy; }
-    bool HasDocument() const override { return hasDocument; }
-    void ExecScript(const QString& code) override {
-        calls << QStringLiteral("ExecScript");
+    void stop() override { calls << QStringLiteral("Stop"); }
+    void refresh() override { calls << QStringLiteral("Refresh"); }
+    QString location() const override { return address; }
+    bool isBusy() const override { return busy; }
+    bool hasDocument() const override { return holdsDocument; }
+    void runScript(const QString& code) override {
+        calls << QStringLiteral("runScript");
         scripts << code;
     }
-    QString DocumentTitle() const override { return title; }
-    void ClearBodyBorderWidth() override { calls << QStringLiteral("ClearBodyBorderWidth"); }
-    void SetBackgroundColor(const QColor& colour) override { background = colour; }
-    qint64 RenderProcessId() const override { return 0; }
+    QString documentTitle() const override { return title; }
+    void clearBodyBorderWidth() override { calls << QStringLiteral("clearBodyBorderWidth"); }
+    void setBackgroundColor(const QColor& colour) override { background = colour; }
+    qint64 renderProcessId() const override { return 0; }
 
-    void CompleteNavigation(const QString& url) { emit NavigateComplete2(url); }
-    void CompleteDocument(const QString& url) { emit DocumentComplete(url); }
+    void CompleteNavigation(const QString& url) { emit navigationCompleted(url); }
+    void CompleteDocument(const QString& url) { emit documentCompleted(url); }
 
     QStringList calls;
     QStringList navigations;
     QStringList scripts;
-    QString location;
+    QString address;
     QString title;
     bool busy = false;
-    bool hasDocument = true;
+    bool holdsDocument = true;
     // Whether a navigation asks the network for its page at once.
     bool requestsOnNavigate = true;
     QColor background;
 
   private:
-    QWidget* view_;
+    QWidget* m_view;
 };

@@ -20,10 +20,10 @@ class RealWindowsFixture : public ::testing::Test {
         site = std::make_unique<DemoSite>();
         ASSERT_TRUE(site->Start()) << "the demo site did not start on " << deployment::StartPageHost
                                    << " (is the port taken?) " << site->Errors().toStdString();
-        session = std::make_unique<Session>(*TApplication::Instance());
-        Form1 = session->Form1.get();
-        Form2 = session->Form2.get();
-        Form3 = session->Form3.get();
+        session = std::make_unique<Session>(*Application::Instance());
+        Form1 = session->m_launcher.get();
+        Form2 = session->m_game.get();
+        Form3 = session->m_notice.get();
         Form1->show();
     }
     static void TearDownTestSuite() {
@@ -39,7 +39,7 @@ class RealWindowsFixture : public ::testing::Test {
 
     static inline std::unique_ptr<DemoSite> site;
     static inline std::unique_ptr<Session> session;
-    static inline TForm1* Form1 = nullptr;
-    static inline TForm2* Form2 = nullptr;
-    static inline TForm3* Form3 = nullptr;
+    static inline LauncherWindow* Form1 = nullptr;
+    static inline GameWindow* Form2 = nullptr;
+    static inline ClosingNotice* Form3 = nullptr;
 };

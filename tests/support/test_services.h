@@ -14,7 +14,7 @@
 class TestServices : public ApplicationServices {
   public:
     void SetOnMessage(MessageFilter filter) override {
-        if (auto* app = TApplication::Instance()) app->SetOnMessage(filter);
+        if (auto* app = Application::Instance()) app->SetOnMessage(filter);
         hook = std::move(filter);
     }
     bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override {

@@ -26,14 +26,14 @@ class WindowsFixture : public ::testing::Test {
     std::unique_ptr<Session> session =
         std::make_unique<Session>(services, Factory(&launcherEngine), Factory(&gameEngine));
 
-    TForm1* const launcher = session->Form1.get();
-    TForm2* const game = session->Form2.get();
-    TForm3* const notice = session->Form3.get();
-    TForm1* const Form1 = launcher;
-    TForm2* const Form2 = game;
-    TForm3* const Form3 = notice;
-    std::int32_t& PlatformId = session->Values.PlatformId;
-    bool& FirstBlankPending = session->Values.FirstBlankPending;
-    std::int32_t& ExitTicks = session->Values.ExitTicks;
-    std::int32_t& NoticeSeconds = session->Values.NoticeSeconds;
+    LauncherWindow* const launcher = session->m_launcher.get();
+    GameWindow* const game = session->m_game.get();
+    ClosingNotice* const notice = session->m_notice.get();
+    LauncherWindow* const Form1 = launcher;
+    GameWindow* const Form2 = game;
+    ClosingNotice* const Form3 = notice;
+    std::int32_t& PlatformId = session->m_values.PlatformId;
+    bool& FirstBlankPending = session->m_values.FirstBlankPending;
+    std::int32_t& ExitTicks = session->m_values.ExitTicks;
+    std::int32_t& NoticeSeconds = session->m_values.NoticeSeconds;
 };

@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     qputenv("HOME", home.path().toLocal8Bit());
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_DATA_HOME");
-    TApplication app(argc, argv);
+    Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -60,7 +60,7 @@ class GraphicButtonTest : public ::testing::Test {
         QPalette palette;
         palette.setColor(QPalette::Window, kParent);
         window_.setPalette(palette);
-        button_ = new TGraphicButton(&window_);
+        button_ = new SkinnedButton(&window_);
         button_->move(10, 10);
         // Never seen unless the button fills its own background.
         QPalette own;
@@ -71,9 +71,9 @@ class GraphicButtonTest : public ::testing::Test {
     }
 
     void Skin(const QPixmap& normal, const QPixmap& over, const QPixmap& down) {
-        button_->SetSkinNormal(normal);
-        button_->SetSkinOver(over);
-        button_->SetSkinDown(down);
+        button_->setNormalSkin(normal);
+        button_->setHoverSkin(over);
+        button_->setPressedSkin(down);
         QApplication::processEvents();
     }
 
@@ -106,11 +106,11 @@ class GraphicButtonTest : public ::testing::Test {
     }
 
     QWidget window_;
-    TGraphicButton* button_ = nullptr;
+    SkinnedButton* button_ = nullptr;
 };
 
 TEST_F(GraphicButtonTest, FreshButtonIsAnEmptyAlien50By50AtTheOrigin) {
-    TGraphicButton fresh(&window_);
+    SkinnedButton fresh(&window_);
     fresh.show();
     QApplication::processEvents();
     EXPECT_EQ(fresh.geometry(), QRect(0, 0, 50, 50));
@@ -202,14 +202,14 @@ TEST_F(GraphicButtonTest, OnlyANewNormalPictureRepaints) {
         bool repaints;
         QColor shown;
     } cases[] = {
-        {"over", [&] { button_->SetSkinOver(Solid(Qt::yellow)); }, false, kNormal},
-        {"down", [&] { button_->SetSkinDown(Solid(Qt::yellow)); }, false, kNormal},
-        {"null over", [&] { button_->SetSkinOver(QPixmap()); }, false, kNormal},
-        {"null normal", [&] { button_->SetSkinNormal(QPixmap()); }, false, kNormal},
+        {"over", [&] { button_->setHoverSkin(Solid(Qt::yellow)); }, false, kNormal},
+        {"down", [&] { button_->setPressedSkin(Solid(Qt::yellow)); }, false, kNormal},
+        {"null over", [&] { button_->setHoverSkin(QPixmap()); }, false, kNormal},
+        {"null normal", [&] { button_->setNormalSkin(QPixmap()); }, false, kNormal},
         // The button keeps its own copy: later changes to the source stay off screen.
         {"normal",
          [&] {
-             button_->SetSkinNormal(source);
+             button_->setNormalSkin(source);
              source.fill(kDown);
          },
          true, Qt::cyan},
@@ -227,7 +227,7 @@ TEST_F(GraphicButtonTest, OnlyANewNormalPictureRepaints) {
 
 TEST_F(GraphicButtonTest, NewNormalPictureStillArrivesWhenHoverIsDrawnFirst) {
     Skin(Solid(kNormal), Solid(kOver), QPixmap());
-    button_->SetSkinNormal(Solid(Qt::cyan));
+    button_->setNormalSkin(Solid(Qt::cyan));
     Enter();  // forces a paint before the pending update is processed
     EXPECT_EQ(OnScreen(), kOver);
     QApplication::processEvents();
@@ -265,7 +265,7 @@ TEST_P(ClickAreaTest, LeftReleaseWithinTheNormalPictureClicks) {
     normal.setDevicePixelRatio(c.pictureRatio);
     Skin(normal, Solid(kOver), Solid(kDown));
     ClickRecorder recorder;
-    QObject::connect(button_, &TGraphicButton::OnClick, &recorder, &ClickRecorder::Record);
+    QObject::connect(button_, &SkinnedButton::clicked, &recorder, &ClickRecorder::Record);
     PressAndRelease(c.button, {5, 5}, c.release);
     EXPECT_EQ(recorder.senders,
               c.clicks ? std::vector<QObject*>{button_} : std::vector<QObject*>{});
@@ -293,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(GraphicButtonTest, DoubleClickGivesTwoClicks) {
     Skin(Solid(kNormal), Solid(kOver), Solid(kDown));
     ClickRecorder recorder;
-    QObject::connect(button_, &TGraphicButton::OnClick, &recorder, &ClickRecorder::Record);
+    QObject::connect(button_, &SkinnedButton::clicked, &recorder, &ClickRecorder::Record);
     QTest::mouseDClick(window_.windowHandle(), Qt::LeftButton, {}, button_->pos() + QPoint(5, 5));
     EXPECT_EQ(recorder.senders.size(), 2u);
     EXPECT_EQ(OnScreen(), kOver);

@@ -1,5 +1,5 @@
 // Figures to watch: "check" round trip p50 <= 30 us, >= 50k messages/s on one
-// connection, StopCommandServer with 1000 live connections <= 10 ms, idle
+// connection, stopCommandServer with 1000 live connections <= 10 ms, idle
 // connections costing no CPU. command_load_bench sets these against a bare
 // server measured in the same run.
 
