@@ -60,12 +60,12 @@ Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEng
                  BrowserEngineFactory gameEngine, LauncherShow launcherShow)
     // The launcher's creation runs its whole start (start page, shortcut,
     // command server) before the other windows exist, and needs none of them.
-    : m_launcher(std::make_unique<LauncherWindow>(m_values, services, std::move(launcherEngine))) {
+    : m_launcher(std::make_unique<LauncherWindow>(services, std::move(launcherEngine))) {
     // The window system maps the launcher while the others are being made.
     if (launcherShow == LauncherShow::kAtOnce) m_launcher->show();
-    m_game = std::make_unique<GameWindow>(m_values, services, std::move(gameEngine));
+    m_game = std::make_unique<GameWindow>(services, std::move(gameEngine));
     m_game->setDeploymentHosts(LauncherWindow::deploymentHosts());
-    m_notice = std::make_unique<ClosingNotice>(m_values, services);
+    m_notice = std::make_unique<ClosingNotice>(services);
     LauncherWindow* launcher = m_launcher.get();
     GameWindow* game = m_game.get();
     ClosingNotice* notice = m_notice.get();

@@ -7,7 +7,6 @@
 #include "game/game_window.h"
 #include "launcher/launcher_window.h"
 #include "platform/application_services.h"
-#include "platform/shared_values.h"
 
 // One run of the client: the values the windows share and the three windows,
 // made in the launcher, game, notice order, and the only place that knows all
@@ -28,7 +27,6 @@ class Session {
     // and the game's once the start page is in; later calls change nothing.
     void startBrowsers();
 
-    SharedValues m_values;
     // Made in this order and destroyed the other way round.
     std::unique_ptr<LauncherWindow> m_launcher;
     std::unique_ptr<GameWindow> m_game;

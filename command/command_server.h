@@ -14,6 +14,11 @@ namespace quorvane::command {
 
 inline constexpr char kLoopbackAddress[] = "127.0.0.1";
 
+// The first ports the two windows' servers try; a port that cannot be bound
+// moves a server on to the next.
+inline constexpr std::uint16_t kLauncherFirstPort = 3581;
+inline constexpr std::uint16_t kGameFirstPort = 10803;
+
 // The execute step both windows share: takes every byte the connection holds
 // as one message, answers it, and throws Error for a failing command.
 void ExecuteCommand(TcpConnection& connection, ServerKind kind, TcpServer& server,

@@ -3,8 +3,7 @@
 #include "resources/picture_names.h"
 #include "widgets/layout.h"
 
-ClosingNotice::ClosingNotice(SharedValues& values, ApplicationServices& services)
-    : m_values(values), m_services(services) {
+ClosingNotice::ClosingNotice(ApplicationServices& services) : m_services(services) {
     namespace pictures = quorvane::pictures;
     using namespace quorvane::widgets;
 
@@ -37,13 +36,13 @@ ClosingNotice::ClosingNotice(SharedValues& values, ApplicationServices& services
 }
 
 void ClosingNotice::onCountdownTick() {
-    if (m_values.NoticeSeconds <= 0) {
+    if (m_noticeSeconds <= 0) {
         m_services.ExitProcess(0);
         return;
     }
-    m_countdownLabel->setText(QString::asprintf("%i", m_values.NoticeSeconds));
+    m_countdownLabel->setText(QString::asprintf("%i", m_noticeSeconds));
     m_countdownLabel->adjustSize();
-    --m_values.NoticeSeconds;
+    --m_noticeSeconds;
 }
 
 void ClosingNotice::onCloseClicked(QObject*) {

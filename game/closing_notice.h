@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include "platform/application_services.h"
-#include "platform/shared_values.h"
 #include "widgets/colour_key.h"
 #include "widgets/skinned_button.h"
 
@@ -16,7 +15,7 @@ using quorvane::widgets::SkinnedButton;
 class ClosingNotice : public QWidget {
     Q_OBJECT
   public:
-    ClosingNotice(SharedValues& values, ApplicationServices& services);
+    explicit ClosingNotice(ApplicationServices& services);
 
     void onCountdownTick();
     void onCloseClicked(QObject* sender);
@@ -35,6 +34,7 @@ class ClosingNotice : public QWidget {
     quorvane::widgets::ColourKeyShape* m_colourKey = nullptr;
 
   private:
-    SharedValues& m_values;
+    // Seconds the notice counts down before the process ends.
+    std::int32_t m_noticeSeconds = 7;
     ApplicationServices& m_services;
 };

@@ -74,9 +74,8 @@ constexpr int kBalloonMs = 10000;
 
 }  // namespace
 
-GameWindow::GameWindow(SharedValues& values, ApplicationServices& services,
-                       BrowserEngineFactory engineFactory)
-    : m_values(values), m_services(services) {
+GameWindow::GameWindow(ApplicationServices& services, BrowserEngineFactory engineFactory)
+    : m_services(services) {
     namespace pictures = quorvane::pictures;
     using namespace quorvane::widgets;
 
@@ -111,7 +110,8 @@ GameWindow::GameWindow(SharedValues& values, ApplicationServices& services,
     connect(m_refreshButton, &SkinnedButton::clicked, this, &GameWindow::onRefreshClicked);
     m_switchServerButton =
         MakeButton(m_buttonArea, pictures::kGameSwitchServer, QRect(0, 18, 81, 24));
-    connect(m_switchServerButton, &SkinnedButton::clicked, this, &GameWindow::onSwitchServerClicked);
+    connect(m_switchServerButton, &SkinnedButton::clicked, this,
+            &GameWindow::onSwitchServerClicked);
 
     m_browserPanel = MakePanel(this, QRect(2, 47, 1204, 651), QColor(128, 0, 128));
     m_browser =
@@ -143,7 +143,7 @@ GameWindow::GameWindow(SharedValues& values, ApplicationServices& services,
     m_desktopNotifications = new quorvane::notifications::DesktopNotifications(this);
     m_commandActions = std::make_unique<GameCommandActions>(this);
     m_commandServer = std::make_unique<quorvane::command::CommandServer>(
-        quorvane::command::ServerKind::kGame, m_values.GameCommandPort, *m_commandActions);
+        quorvane::command::ServerKind::kGame, m_commandPort, *m_commandActions);
 
     // Only the strip's background pictures and the title carry mouse handlers.
     for (QWidget* caption :
@@ -377,7 +377,7 @@ void GameWindow::onExitClicked(QObject*) {
         return;
     m_browser->stop();
     close();  // not the main window: this hides it
-    m_values.ExitTicks = 2;
+    m_exitTicks = 2;
     try {
         m_browser->navigate(QStringLiteral("about:blank"));
         m_trayIcon->hide();
@@ -401,8 +401,8 @@ void GameWindow::leaveProcess() {
 }
 
 void GameWindow::onExitTimer() {
-    --m_values.ExitTicks;
-    if (m_values.ExitTicks == 0) {
+    --m_exitTicks;
+    if (m_exitTicks == 0) {
         m_exitTimer->stop();
         emit closingNoticeRequested();
     }

@@ -14,7 +14,6 @@
 #include "game/size_mode.h"
 #include "notifications/desktop_notifications.h"
 #include "platform/application_services.h"
-#include "platform/shared_values.h"
 #include "widgets/frameless_frame.h"
 #include "widgets/skinned_button.h"
 
@@ -27,8 +26,7 @@ class GameWindow : public QWidget {
   public:
     // Without a factory the browser uses the real engine. The window keeps
     // the references for its whole life.
-    GameWindow(SharedValues& values, ApplicationServices& services,
-               BrowserEngineFactory engineFactory = nullptr);
+    GameWindow(ApplicationServices& services, BrowserEngineFactory engineFactory = nullptr);
     ~GameWindow() override;
 
     void openGame(const QString& url);
@@ -132,7 +130,10 @@ class GameWindow : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    SharedValues& m_values;
+    // The port the command server tries first; a failed start moves it on.
+    std::uint16_t m_commandPort = quorvane::command::kGameFirstPort;
+    // Half-second ticks from the exit to the closing notice.
+    std::int32_t m_exitTicks = 2;
     ApplicationServices& m_services;
     void alignPanels();
     void leaveProcess();

@@ -43,12 +43,9 @@ class LauncherCommandActions : public quorvane::command::CommandActions {
 
 }  // namespace
 
-LauncherWindow::LauncherWindow(SharedValues& values, ApplicationServices& services,
-                               BrowserEngineFactory engineFactory)
-    : m_values(values), m_services(services) {
-    m_values.PlatformId = deployment::BuiltPlatformId;
-    m_values.FirstBlankPending = true;
-
+LauncherWindow::LauncherWindow(ApplicationServices& services, BrowserEngineFactory engineFactory,
+                               std::int32_t platformId)
+    : m_platformId(platformId), m_services(services) {
     namespace pictures = quorvane::pictures;
     using namespace quorvane::widgets;
 
@@ -129,7 +126,7 @@ LauncherWindow::LauncherWindow(SharedValues& values, ApplicationServices& servic
 
     m_commandActions = std::make_unique<LauncherCommandActions>(this);
     m_commandServer = std::make_unique<quorvane::command::CommandServer>(
-        quorvane::command::ServerKind::kLauncher, m_values.LauncherCommandPort, *m_commandActions);
+        quorvane::command::ServerKind::kLauncher, m_commandPort, *m_commandActions);
     m_serverTimer = new QTimer(this);
     m_serverTimer->setInterval(60000);
     connect(m_serverTimer, &QTimer::timeout, this, &LauncherWindow::onServerTimeout);
@@ -208,7 +205,7 @@ bool LauncherWindow::isInsideBrowser(const QObject* target) const {
 
 QString LauncherWindow::linkPageUrl(LinkPage type) {
     return QString::fromStdString(
-        BuildLinkPageUrl(deployment::LinkHost, m_values.PlatformId, type, m_random.Draw()));
+        BuildLinkPageUrl(deployment::LinkHost, m_platformId, type, m_random.Draw()));
 }
 
 void LauncherWindow::openLinkPage(LinkPage type) {
@@ -260,7 +257,7 @@ void LauncherWindow::onCacheClearFinished() {
 }
 
 void LauncherWindow::loadStartPage() {
-    if (m_values.PlatformId == 0) {
+    if (m_platformId == 0) {
         m_browser->navigate(QStringLiteral("about:blank"));
         m_addressBox->show();
         m_goButton->show();
@@ -268,8 +265,8 @@ void LauncherWindow::loadStartPage() {
     }
     m_random.Seed(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
     const int ver = m_random.Draw();
-    m_browser->navigate(QString::fromStdString(
-        BuildStartPageUrl(deployment::StartPageHost, m_values.PlatformId, ver)));
+    m_browser->navigate(
+        QString::fromStdString(BuildStartPageUrl(deployment::StartPageHost, m_platformId, ver)));
 }
 
 QStringList LauncherWindow::firstBlankScripts() {
@@ -297,14 +294,13 @@ void LauncherWindow::onNavigationCompleted(BrowserView*, const QString& complete
     const QString url = QString::fromStdU16String(WithLiteralHandOffMarker(std::u16string_view(
         reinterpret_cast<const char16_t*>(completedUrl.utf16()), completedUrl.size())));
     const std::string ansiUrl = AnsiOf(url);
-    const CompletionDecision decision =
-        ClassifyCompletion(ansiUrl, m_values.FirstBlankPending,
-                           SiteHosts{deployment::StartPageHost, deployment::PortalHost});
+    const CompletionDecision decision = ClassifyCompletion(
+        ansiUrl, m_firstBlankPending, SiteHosts{deployment::StartPageHost, deployment::PortalHost});
 
     switch (decision.action) {
         case CompletionAction::StyleFirstBlank:
             for (const QString& script : firstBlankScripts()) runPageScript(script);
-            m_values.FirstBlankPending = false;
+            m_firstBlankPending = false;
             return;
         case CompletionAction::HandOffCut:
             handOff(QString::fromStdU16String(DropAnsiBytes(

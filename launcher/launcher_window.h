@@ -11,11 +11,11 @@
 
 #include "browser/browser_view.h"
 #include "command/command_server.h"
+#include "launcher/deployment.h"
 #include "launcher/launcher_key_filter.h"
 #include "launcher/link_pages.h"
 #include "launcher/runtime_random.h"
 #include "platform/application_services.h"
-#include "platform/shared_values.h"
 #include "platform/url_cache.h"
 #include "widgets/colour_key.h"
 #include "widgets/frameless_frame.h"
@@ -33,8 +33,10 @@ class LauncherWindow : public QWidget, private LauncherKeyFilterHost {
   public:
     // Without a factory the browser uses the real engine. The window keeps
     // the references for its whole life.
-    LauncherWindow(SharedValues& values, ApplicationServices& services,
-                   BrowserEngineFactory engineFactory = nullptr);
+    // The platform number goes into the site's addresses; 0 makes the debug
+    // launcher with an address box instead of the start page.
+    LauncherWindow(ApplicationServices& services, BrowserEngineFactory engineFactory = nullptr,
+                   std::int32_t platformId = deployment::BuiltPlatformId);
     ~LauncherWindow() override;
 
     void loadStartPage();
@@ -114,7 +116,11 @@ class LauncherWindow : public QWidget, private LauncherKeyFilterHost {
   private:
     void startUp();
     bool m_realEngine = false;
-    SharedValues& m_values;
+    const std::int32_t m_platformId;
+    // True until the first blank page has been dressed, which happens once.
+    bool m_firstBlankPending = true;
+    // The port the command server tries first; a failed start moves it on.
+    std::uint16_t m_commandPort = quorvane::command::kLauncherFirstPort;
     ApplicationServices& m_services;
     void handOff(const QString& gameUrl);
     bool cacheClearRunning() const;

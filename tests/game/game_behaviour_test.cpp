@@ -216,7 +216,6 @@ TEST_F(GameBehaviourTest, ClosingNoticeCountsDownAndEnds) {
         ++exits;
         exitCode = code;
     };
-    ExitTicks = 2;
     game->m_exitTimer->start();
     game->onExitTimer();
     EXPECT_TRUE(notice->isHidden());
@@ -224,7 +223,6 @@ TEST_F(GameBehaviourTest, ClosingNoticeCountsDownAndEnds) {
     EXPECT_TRUE(notice->isVisible());
     EXPECT_FALSE(game->m_exitTimer->isActive());
 
-    NoticeSeconds = 7;
     QStringList shown;
     for (int tick = 1; tick <= 7; ++tick) {
         notice->onCountdownTick();

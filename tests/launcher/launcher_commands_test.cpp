@@ -121,8 +121,7 @@ TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
 
 TEST_F(LauncherCommandsTest, FilterSwallowsControlNAndRightClicksInTheBrowserOnly) {
     launcher->show();
-    PlatformId = 0;
-    launcher->loadStartPage();  // debug mode: the address box is there to type into
+    launcher->m_addressBox->show();  // as in the debug launcher, to type into
     launcher->m_addressBox->clear();
     launcher->m_addressBox->setFocus();
     QTest::keyClick(launcher->m_addressBox, Qt::Key_N, Qt::ControlModifier);
@@ -169,9 +168,8 @@ TEST(LauncherCloseTest, CloseStopsTheServerFreesItsPortAndEndsWithZero) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            SharedValues values;
             TestServices services;
-            LauncherWindow launcher(values, services, [](QWidget* parent) {
+            LauncherWindow launcher(services, [](QWidget* parent) {
                 return std::make_unique<FakeBrowserEngine>(parent);
             });
             launcher.show();

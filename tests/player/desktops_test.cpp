@@ -109,7 +109,7 @@ TEST_F(NoTrayDesktopTest, TheMarkerEscapedInAQueryHandsOver) {
     ASSERT_TRUE(WaitFor([&] { return !handed.isEmpty(); }, 15000)) << "no hand-off";
     EXPECT_EQ(handed.toStdU16String(), address.substr(18));
     EXPECT_TRUE(Form1->isHidden());
-    EXPECT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kGameFirstPort); }, 10000));
+    EXPECT_TRUE(WaitFor([] { return !PortIsFree(quorvane::command::kGameFirstPort); }, 10000));
 
     // Back to the list and into a real game, for the cases below.
     ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
@@ -156,7 +156,7 @@ TEST_F(NoTrayDesktopTest, F9MinimisesToTheTaskbarAndActivationBringsItBack) {
 }
 
 TEST_F(NoTrayDesktopTest, ShowTipReachesTheNotificationService) {
-    quorvane::command::LoopbackClient client(SharedValues::kGameFirstPort);
+    quorvane::command::LoopbackClient client(quorvane::command::kGameFirstPort);
     client.Send(quorvane::command::EncodeCommandText(u"showTip 公告 \"今晚八点 攻城战开启！\" 3"));
     EXPECT_TRUE(WaitFor([] {
         return Notifications().contains(QStringLiteral("Quorvane|公告|今晚八点 攻城战开启！|")) &&
@@ -244,7 +244,7 @@ TEST_F(HiDpiDesktopTest, TheLauncherIsDrawnAsAt100PercentAndItsCloseButtonCloses
 
     ClickOn(Form1->m_closeButton);
     EXPECT_TRUE(WaitFor([] { return Form1->isHidden(); })) << "the close button missed";
-    EXPECT_TRUE(WaitFor([] { return PortIsFree(SharedValues::kLauncherFirstPort); }));
+    EXPECT_TRUE(WaitFor([] { return PortIsFree(quorvane::command::kLauncherFirstPort); }));
 }
 
 // ---------------------------------------------------------------------------

@@ -275,7 +275,7 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
     QProcess client;
     client.setProcessChannelMode(QProcess::ForwardedChannels);
     client.start(QStringLiteral(QUORVANE_CLIENT), {});
-    ASSERT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kLauncherFirstPort); }, 30000));
+    ASSERT_TRUE(WaitFor([] { return !PortIsFree(quorvane::command::kLauncherFirstPort); }, 30000));
 
     // An address with characters the code page cannot hold reaches the site
     // as the player's text, not as question marks.
@@ -288,9 +288,9 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
         },
         20000))
         << site.Log().toStdString();
-    ASSERT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kGameFirstPort); }, 10000));
+    ASSERT_TRUE(WaitFor([] { return !PortIsFree(quorvane::command::kGameFirstPort); }, 10000));
 
-    quorvane::command::LoopbackClient live(SharedValues::kGameFirstPort);
+    quorvane::command::LoopbackClient live(quorvane::command::kGameFirstPort);
     live.Send(quorvane::command::EncodeCommandText(u"check"));
     ASSERT_TRUE(live.Receive(std::chrono::seconds(5)).has_value());
 
@@ -310,11 +310,11 @@ TEST(PlayerRestartTest, AQuickRestartListensOnTheSamePortsAndAddressesArriveInta
     EXPECT_EQ(client.exitCode(), 0);
 
     client.start(QStringLiteral(QUORVANE_CLIENT), {});
-    ASSERT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kLauncherFirstPort); }, 30000));
+    ASSERT_TRUE(WaitFor([] { return !PortIsFree(quorvane::command::kLauncherFirstPort); }, 30000));
     JumpTo(u"client://loadgame|http://" + kHost.toStdU16String() + u"/game.html?server=1");
-    EXPECT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kGameFirstPort); }, 20000))
+    EXPECT_TRUE(WaitFor([] { return !PortIsFree(quorvane::command::kGameFirstPort); }, 20000))
         << "the game window does not listen on its port after a quick restart";
-    EXPECT_TRUE(PortIsFree(SharedValues::kGameFirstPort + 1));
+    EXPECT_TRUE(PortIsFree(quorvane::command::kGameFirstPort + 1));
     client.terminate();
     client.waitForFinished(5000);
 }
@@ -342,7 +342,8 @@ TEST(GameSceneTest, TheDemoGameDrawsFramesInTheGameWindowWithAndWithoutOpenGl) {
             environment.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), c.glIntegration);
         client.setProcessEnvironment(environment);
         client.start(QStringLiteral(QUORVANE_CLIENT), {});
-        ASSERT_TRUE(WaitFor([] { return !PortIsFree(SharedValues::kLauncherFirstPort); }, 30000));
+        ASSERT_TRUE(
+            WaitFor([] { return !PortIsFree(quorvane::command::kLauncherFirstPort); }, 30000));
         const int before = site.Count(QStringLiteral("GET /log/fps"));
         JumpTo(u"client://loadgame|http://" + kHost.toStdU16String() + u"/game.html?server=1");
         // Two reports: the first may cover the scene's start alone.
@@ -356,7 +357,7 @@ TEST(GameSceneTest, TheDemoGameDrawsFramesInTheGameWindowWithAndWithoutOpenGl) {
         EXPECT_EQ(client.state(), QProcess::Running) << "the client ended while drawing";
         client.terminate();
         client.waitForFinished(10000);
-        ASSERT_TRUE(WaitFor([] { return PortIsFree(SharedValues::kGameFirstPort); }, 10000));
+        ASSERT_TRUE(WaitFor([] { return PortIsFree(quorvane::command::kGameFirstPort); }, 10000));
     }
 }
 

@@ -13,7 +13,6 @@
 
 #include "command/loopback_client.h"
 #include "command/protocol.h"
-#include "platform/shared_values.h"
 #include "tests/support/wait.h"
 
 inline QString Shell(const QString& command) {
@@ -59,7 +58,7 @@ inline void ClickOn(QWidget* widget, int times = 1) {
 
 // The page's plug-in content sends the launcher somewhere, as "jumpto" does.
 inline void JumpTo(const std::u16string& address) {
-    quorvane::command::LoopbackClient(SharedValues::kLauncherFirstPort)
+    quorvane::command::LoopbackClient(quorvane::command::kLauncherFirstPort)
         .Send(quorvane::command::EncodeCommandText(u"jumpto 123456789012345678" + address));
 }
 

@@ -32,8 +32,4 @@ class WindowsFixture : public ::testing::Test {
     LauncherWindow* const Form1 = launcher;
     GameWindow* const Form2 = game;
     ClosingNotice* const Form3 = notice;
-    std::int32_t& PlatformId = session->m_values.PlatformId;
-    bool& FirstBlankPending = session->m_values.FirstBlankPending;
-    std::int32_t& ExitTicks = session->m_values.ExitTicks;
-    std::int32_t& NoticeSeconds = session->m_values.NoticeSeconds;
 };

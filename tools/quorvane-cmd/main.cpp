@@ -26,7 +26,6 @@
 #include "command/protocol.h"
 #include "platform/code_page.h"
 #include "platform/hand_off_marker.h"
-#include "platform/shared_values.h"
 
 namespace {
 
@@ -47,8 +46,8 @@ void PrintUsage(std::ostream& out) {
     out << "usage: quorvane-cmd [--port N] [--timeout MS] [--hex] COMMAND\n"
            "options:\n"
            "  --port N      the server's port; default "
-        << SharedValues::kLauncherFirstPort << " (launcher), the game window's is "
-        << SharedValues::kGameFirstPort
+        << quorvane::command::kLauncherFirstPort << " (launcher), the game window's is "
+        << quorvane::command::kGameFirstPort
         << "\n"
            "  --timeout MS  how long to wait for a reply; default 2000\n"
            "  --hex         print the reply's bytes in hex rather than as text\n"
@@ -149,7 +148,7 @@ int main(int argc, char** raw_argv) {
     argc = static_cast<int>(arguments.size());
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    uint16_t port = SharedValues::kLauncherFirstPort;
+    uint16_t port = quorvane::command::kLauncherFirstPort;
     int timeout_ms = 2000;
     bool hex = false;
     std::vector<std::string> args;
