@@ -21,11 +21,12 @@ int main(int argc, char** argv) {
 
     try {
         Session session(app, nullptr, nullptr, Session::LauncherShow::kAtOnce);
-        QApplication::exec();
+        return QApplication::exec();
     } catch (const std::exception& e) {
-        Application::ShowException(QString::fromUtf8(e.what()));
+        Application::showException(QString::fromUtf8(e.what()));
     } catch (...) {
-        Application::ShowException(QString());
+        Application::showException(QString());
     }
-    return 0;
+    // The program did not end the way it should: say so to whoever started it.
+    return 1;
 }

@@ -37,7 +37,7 @@ ClosingNotice::ClosingNotice(ApplicationServices& services) : m_services(service
 
 void ClosingNotice::onCountdownTick() {
     if (m_noticeSeconds <= 0) {
-        m_services.ExitProcess(0);
+        m_services.exitProcess(0);
         return;
     }
     m_countdownLabel->setText(QString::asprintf("%i", m_noticeSeconds));
@@ -46,5 +46,5 @@ void ClosingNotice::onCountdownTick() {
 }
 
 void ClosingNotice::onCloseClicked(QObject*) {
-    m_services.ExitProcess(0);
+    m_services.exitProcess(0);
 }

@@ -60,7 +60,6 @@ class GameWindowKeyHost : public GameKeyFilterHost {
     void restoreFromTray() override { form_.restoreFromTray(); }
     bool inFullScreen() const override { return form_.inFullScreen(); }
     void leaveFullScreen() override { form_.exitFullScreen(); }
-    void Trace(std::u16string_view text) override { quorvane::platform::OutputDebugString(text); }
 
   private:
     GameWindow& form_;
@@ -176,10 +175,7 @@ GameWindow::~GameWindow() {
 }
 
 void GameWindow::openGame(const QString& url) {
-    m_services.SetOnMessage(
-        [self = QPointer<GameWindow>(this)](const AppMessage& message, bool& handled) {
-            if (self) self->filterMessage(message, handled);
-        });
+    m_services.setInputFilter(m_keyFilter.get());
     m_browser->setSiteHosts(m_deploymentHosts, url);
     m_browser->navigate(url);
     m_gameLoaded = true;
@@ -187,10 +183,6 @@ void GameWindow::openGame(const QString& url) {
                                                                 : SizeMode::Normal);
     m_trayIcon->show();
     startCommandServer();
-}
-
-void GameWindow::filterMessage(const AppMessage& message, bool& handled) {
-    m_keyFilter->filterMessage(message, handled);
 }
 
 void GameWindow::startCommandServer() {
@@ -217,7 +209,7 @@ bool GameWindow::showBalloon(std::function<void()> onClick) {
     // The tray keeps at most 63 characters of a title and 255 of a text, and
     // shows a balloon only while the icon itself is shown.
     if (!m_trayIcon->isVisible()) return false;
-    if (m_services.SystemTrayAvailable()) {
+    if (m_services.systemTrayAvailable()) {
         m_balloonClicked = std::move(onClick);
         m_trayIcon->showMessage(m_balloonTitle.left(63), m_balloonText.left(255), m_balloonIcon,
                                 kBalloonMs);
@@ -290,7 +282,7 @@ void GameWindow::hideToTray() {
     if (!isVisible()) return;
     // Back from the tray the game shows in its window, not over the screen.
     exitFullScreen();
-    if (m_services.SystemTrayAvailable()) {
+    if (m_services.systemTrayAvailable()) {
         hide();
     } else if ((windowState() & Qt::WindowMinimized) && !isActiveWindow()) {
         // Without a tray the taskbar stands in for it: F9 brings back what it
@@ -372,7 +364,7 @@ bool GameWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void GameWindow::onExitClicked(QObject*) {
-    if (!m_services.AskYesNo(this, QStringLiteral("亲，确定要退出游戏吗？"),
+    if (!m_services.askYesNo(this, QStringLiteral("亲，确定要退出游戏吗？"),
                              QStringLiteral("呜呜呜。。。")))
         return;
     m_browser->stop();
@@ -397,7 +389,7 @@ void GameWindow::onExitClicked(QObject*) {
 }
 
 void GameWindow::leaveProcess() {
-    m_services.ExitProcess(0);
+    m_services.exitProcess(0);
 }
 
 void GameWindow::onExitTimer() {

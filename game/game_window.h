@@ -74,8 +74,6 @@ class GameWindow : public QWidget {
 
     void startCommandServer();
     void stopCommandServer();
-    // The application-wide filter, installed by openGame.
-    void filterMessage(const AppMessage& message, bool& handled);
 
   signals:
     // The player goes back to the server list: the game page is blank, the

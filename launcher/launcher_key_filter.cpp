@@ -1,9 +1,15 @@
 #include "launcher/launcher_key_filter.h"
 
-void LauncherKeyFilter::filterMessage(const AppMessage& message, bool& handled) const {
-    // Anywhere in the application, the URL box of the debug launcher included.
-    if (IsControlN(message)) handled = true;
-    // Only inside the browser: the launcher's own background keeps its right
-    // button.
-    if (IsContextMenuMessage(message) && host_.isInsideBrowser(message.target)) handled = true;
+LauncherKeyFilter::LauncherKeyFilter(QWidget* browser, QObject* parent)
+    : InputFilter(parent), m_browser(browser) {}
+
+bool LauncherKeyFilter::swallows(const QEvent& event, bool insideBrowser, bool composing) {
+    return quorvane::widgets::isControlN(event, composing) ||
+           (insideBrowser && quorvane::widgets::isContextMenuInput(event));
+}
+
+bool LauncherKeyFilter::filterInput(QObject* target, const QEvent& event, bool composing) {
+    const auto* widget = qobject_cast<const QWidget*>(target);
+    const bool insideBrowser = m_browser && widget && m_browser->isAncestorOf(widget);
+    return swallows(event, insideBrowser, composing);
 }

@@ -1,25 +1,24 @@
 #pragma once
 
-#include "platform/app_message.h"
+#include <QPointer>
+#include <QWidget>
 
-// What the launcher's filter needs to know of the launcher window.
-class LauncherKeyFilterHost {
+#include "widgets/input_filter.h"
+
+// The launcher's filter over the application's input: keeps the start page
+// from opening browser windows by keyboard (Ctrl+N, anywhere in the
+// application) and from showing the browser's context menu (the right button
+// over the page; the launcher's own background keeps it).
+class LauncherKeyFilter : public quorvane::widgets::InputFilter {
   public:
-    virtual ~LauncherKeyFilterHost() = default;
-    // True for the launcher browser's control and everything inside it.
-    virtual bool isInsideBrowser(const QObject* target) const = 0;
-};
+    LauncherKeyFilter(QWidget* browser, QObject* parent);
 
-// The launcher's application-wide message filter: keeps the start page from
-// opening browser windows by keyboard and from showing the browser's context
-// menu. It only ever drops messages, never lets through one that an earlier
-// decision dropped.
-class LauncherKeyFilter {
-  public:
-    explicit LauncherKeyFilter(const LauncherKeyFilterHost& host) : host_(host) {}
+    // The decision: true for input the launcher keeps from its target.
+    static bool swallows(const QEvent& event, bool insideBrowser, bool composing);
 
-    void filterMessage(const AppMessage& message, bool& handled) const;
+  protected:
+    bool filterInput(QObject* target, const QEvent& event, bool composing) override;
 
   private:
-    const LauncherKeyFilterHost& host_;
+    QPointer<QWidget> m_browser;
 };

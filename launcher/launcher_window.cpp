@@ -132,6 +132,7 @@ LauncherWindow::LauncherWindow(ApplicationServices& services, BrowserEngineFacto
     connect(m_serverTimer, &QTimer::timeout, this, &LauncherWindow::onServerTimeout);
     m_serverTimer->start();
 
+    m_keyFilter = new LauncherKeyFilter(m_browser, this);
     m_colourKey = new ColourKeyShape(this, Qt::black, {m_browser});
     // The artwork, the advisory and the version label have no window of their
     // own: they are the launcher's surface, which drags the window.
@@ -166,10 +167,7 @@ void LauncherWindow::startBrowser() {
 }
 
 void LauncherWindow::startUp() {
-    m_services.SetOnMessage(
-        [self = QPointer<LauncherWindow>(this)](const AppMessage& message, bool& handled) {
-            if (self) self->filterMessage(message, handled);
-        });
+    m_services.setInputFilter(m_keyFilter);
     // The browser carries these out once it has started (startBrowser).
     m_browser->navigate(QStringLiteral("about:blank"));
     m_addressBox->hide();
@@ -192,15 +190,6 @@ void LauncherWindow::stopCommandServer() {
 void LauncherWindow::onServerTimeout() {
     stopCommandServer();
     m_serverTimer->stop();
-}
-
-void LauncherWindow::filterMessage(const AppMessage& message, bool& handled) {
-    m_keyFilter.filterMessage(message, handled);
-}
-
-bool LauncherWindow::isInsideBrowser(const QObject* target) const {
-    const auto* widget = qobject_cast<const QWidget*>(target);
-    return widget && m_browser->isAncestorOf(widget);
 }
 
 QString LauncherWindow::linkPageUrl(LinkPage type) {
@@ -239,7 +228,7 @@ void LauncherWindow::onClearCacheClicked(QObject*) {
     // A clear goes on after its click; a second one would only restart the
     // engine's network once more while the first puts the cookies back.
     if (cacheClearRunning()) return;
-    if (!m_services.AskYesNo(this, QStringLiteral("确定要清除浏览器缓存？"),
+    if (!m_services.askYesNo(this, QStringLiteral("确定要清除浏览器缓存？"),
                              QStringLiteral("确认")))
         return;
     setCursor(Qt::WaitCursor);

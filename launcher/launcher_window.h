@@ -28,7 +28,7 @@ class ProfileUrlCache;
 
 // The launcher window: shows the site's server list and hands the player over
 // to the game window when the page asks for it.
-class LauncherWindow : public QWidget, private LauncherKeyFilterHost {
+class LauncherWindow : public QWidget {
     Q_OBJECT
   public:
     // Without a factory the browser uses the real engine. The window keeps
@@ -57,8 +57,6 @@ class LauncherWindow : public QWidget, private LauncherKeyFilterHost {
 
     void startCommandServer();
     void stopCommandServer();
-    // The application-wide filter this window installs at its creation.
-    void filterMessage(const AppMessage& message, bool& handled);
 
   signals:
     // The page sent the player into the game at this address. The launcher
@@ -133,7 +131,7 @@ class LauncherWindow : public QWidget, private LauncherKeyFilterHost {
     // once the clear is done.
     std::optional<QString> m_deferredHandOff;
     void openLinkPage(LinkPage type);
-    bool isInsideBrowser(const QObject* target) const override;
 
-    LauncherKeyFilter m_keyFilter{*this};
+    // Installed over the application's input at the window's creation.
+    LauncherKeyFilter* m_keyFilter = nullptr;
 };

@@ -2,80 +2,52 @@
 
 #include <gtest/gtest.h>
 
-#include <QObject>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <memory>
 
 namespace {
 
-class FakeLauncher : public LauncherKeyFilterHost {
-  public:
-    bool isInsideBrowser(const QObject* target) const override { return target == &browserView; }
-    QObject browserView;
-    QObject background;
-};
-
-AppMessage Key(unsigned code, int key, bool control, QObject* target = nullptr, bool up = false) {
-    AppMessage m;
-    m.code = code;
-    m.key = key;
-    m.controlDown = control;
-    m.target = target;
-    m.keyUp = up;
-    return m;
-}
-
-AppMessage Composing(AppMessage m) {
-    m.composing = true;
-    return m;
-}
-
-AppMessage Aimed(unsigned code, QObject* target) {
-    AppMessage m;
-    m.code = code;
-    m.target = target;
-    return m;
-}
-
-TEST(LauncherKeyFilter, DropsCtrlNAnywhereAndBrowserMenusOnly) {
-    FakeLauncher host;
-    LauncherKeyFilter filter(host);
+TEST(LauncherKeyFilter, KeepsCtrlNAnywhereAndMenusOverThePage) {
+    const auto key = [](Qt::Key k, Qt::KeyboardModifiers modifiers,
+                        QEvent::Type type = QEvent::KeyPress) {
+        return std::make_shared<QKeyEvent>(type, k, modifiers);
+    };
+    const auto right = [](QEvent::Type type) {
+        return std::make_shared<QMouseEvent>(type, QPointF(5, 5), QPointF(5, 5), Qt::RightButton,
+                                             Qt::RightButton, Qt::NoModifier);
+    };
     const struct {
         const char* name;
-        AppMessage message;
-        bool handled;
+        std::shared_ptr<QEvent> event;
+        bool insideBrowser;
+        bool composing;
+        bool swallowed;
     } rows[] = {
-        {"Ctrl+N in the page", Key(AppMessage::KeyDown, 0x4E, true, &host.browserView), true},
-        {"Ctrl+N in the URL box", Key(AppMessage::KeyDown, 0x4E, true, &host.background), true},
-        {"N alone", Key(AppMessage::KeyDown, 0x4E, false), false},
-        {"Ctrl+N going up", Key(AppMessage::KeyDown, 0x4E, true, nullptr, true), false},
-        {"Ctrl+M", Key(AppMessage::KeyDown, 0x4D, true), false},
-        {"Ctrl+Alt+N", Key(AppMessage::SysKeyDown, 0x4E, true), false},
-        {"Ctrl+N while composing", Composing(Key(AppMessage::KeyDown, 0x4E, true)), false},
-        {"context menu in browser", Aimed(AppMessage::ContextMenu, &host.browserView), true},
-        {"nc right down in browser", Aimed(AppMessage::NcRButtonDown, &host.browserView), true},
-        {"nc right double in browser", Aimed(AppMessage::NcRButtonDblClk, &host.browserView), true},
-        {"right down in browser", Aimed(AppMessage::RButtonDown, &host.browserView), true},
-        {"right double in browser", Aimed(AppMessage::RButtonDblClk, &host.browserView), true},
-        {"right down on background", Aimed(AppMessage::RButtonDown, &host.background), false},
-        {"context menu on background", Aimed(AppMessage::ContextMenu, &host.background), false},
-        {"left down in browser", Aimed(0x201, &host.browserView), false},
-        {"key up", Key(0x101, 0x4E, true), false},
+        {"Ctrl+N in the page", key(Qt::Key_N, Qt::ControlModifier), true, false, true},
+        {"Ctrl+N in the address box", key(Qt::Key_N, Qt::ControlModifier), false, false, true},
+        {"N alone", key(Qt::Key_N, Qt::NoModifier), true, false, false},
+        {"Ctrl+N going up", key(Qt::Key_N, Qt::ControlModifier, QEvent::KeyRelease), true, false,
+         false},
+        {"Ctrl+M", key(Qt::Key_M, Qt::ControlModifier), true, false, false},
+        {"Ctrl+Alt+N", key(Qt::Key_N, Qt::ControlModifier | Qt::AltModifier), true, false, false},
+        {"Ctrl+N while composing", key(Qt::Key_N, Qt::ControlModifier), true, true, false},
+        {"F5", key(Qt::Key_F5, Qt::NoModifier), true, false, false},
+        {"right press in the page", right(QEvent::MouseButtonPress), true, false, true},
+        {"right double in the page", right(QEvent::MouseButtonDblClick), true, false, true},
+        {"context menu in the page",
+         std::make_shared<QContextMenuEvent>(QContextMenuEvent::Keyboard, QPoint()), true, false,
+         true},
+        {"right press on the artwork", right(QEvent::MouseButtonPress), false, false, false},
+        {"context menu on the artwork",
+         std::make_shared<QContextMenuEvent>(QContextMenuEvent::Mouse, QPoint()), false, false,
+         false},
     };
-    for (const auto& row : rows) {
-        bool handled = false;
-        filter.filterMessage(row.message, handled);
-        EXPECT_EQ(handled, row.handled) << row.name;
-    }
-}
-
-TEST(LauncherKeyFilter, NeverLetsThroughWhatWasAlreadyDropped) {
-    FakeLauncher host;
-    LauncherKeyFilter filter(host);
-    for (const AppMessage& m : {Key(AppMessage::KeyDown, 0x41, false),
-                                Aimed(AppMessage::RButtonDown, &host.background)}) {
-        bool handled = true;
-        filter.filterMessage(m, handled);
-        EXPECT_TRUE(handled);
-    }
+    for (const auto& row : rows)
+        EXPECT_EQ(LauncherKeyFilter::swallows(*row.event, row.insideBrowser, row.composing),
+                  row.swallowed)
+            << row.name;
 }
 
 }  // namespace

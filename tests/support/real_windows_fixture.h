@@ -20,7 +20,7 @@ class RealWindowsFixture : public ::testing::Test {
         site = std::make_unique<DemoSite>();
         ASSERT_TRUE(site->Start()) << "the demo site did not start on " << deployment::StartPageHost
                                    << " (is the port taken?) " << site->Errors().toStdString();
-        session = std::make_unique<Session>(*Application::Instance());
+        session = std::make_unique<Session>(*Application::current());
         Form1 = session->m_launcher.get();
         Form2 = session->m_game.get();
         Form3 = session->m_notice.get();
