@@ -247,20 +247,22 @@ void WebEngineBrowserEngine::start() {
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
                 onRenderProcessEnded(static_cast<int>(status), exitCode);
             });
+    connect(m_page.get(), &QWebEnginePage::lifecycleStateChanged, this,
+            [this](QWebEnginePage::LifecycleState state) {
+                const bool active = state == QWebEnginePage::LifecycleState::Active;
+                if (active && m_wasDiscarded) m_blankPending = true;
+                m_wasDiscarded = state == QWebEnginePage::LifecycleState::Discarded;
+            });
     connect(m_page.get(), &QWebEnginePage::visibleChanged, this, [this](bool visible) {
-        if (!visible) discardOnceIdle();
-    });
-    // After the window has heard of its blank page, not before.
-    connect(this, &BrowserEngine::documentCompleted, this, [this](const QString& url) {
-        if (url == kBlank) discardOnceIdle();
+        if (!visible) discardOnceIdle(m_loadsRequested);
     });
     for (const auto& call : std::exchange(m_beforeStart, {})) call();
 }
 
-void WebEngineBrowserEngine::discardOnceIdle() {
-    // On the next turn of the loop, unless a load has been asked for since:
-    // the blank page that just completed may already be on its way out.
-    QTimer::singleShot(0, this, [this, loads = m_loadsRequested] {
+void WebEngineBrowserEngine::discardOnceIdle(int loads) {
+    // On the next turn of the loop, unless a load has been asked for since
+    // `loads`: the blank page may already be on its way out.
+    QTimer::singleShot(0, this, [this, loads] {
         if (loads == m_loadsRequested) discardIfIdle();
     });
 }
@@ -327,9 +329,17 @@ void WebEngineBrowserEngine::navigate(const QString& url) {
 
 void WebEngineBrowserEngine::startLoad(const QString& url) {
     m_platform->pageLeft();
-    if (m_page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
-        m_page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     ++m_loadsRequested;
+    if (m_page->lifecycleState() != QWebEnginePage::LifecycleState::Active) {
+        // Waking reloads the blank page the engine held; the load asked for
+        // follows it, as after any blank page.
+        m_page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+        if (m_blankPending) {
+            m_hasDeferred = url != kBlank;
+            m_deferredUrl = url;
+            return;
+        }
+    }
     m_page->setUrl(QUrl(url));
 }
 
@@ -364,11 +374,15 @@ void WebEngineBrowserEngine::onLoadFinished(bool ok) {
     // the document, and only once.
     m_page->runJavaScript(QStringLiteral("[location.href, document.title]"),
                           QWebEngineScript::ApplicationWorld,
-                          [self = QPointer<WebEngineBrowserEngine>(this)](const QVariant& answer) {
+                          [self = QPointer<WebEngineBrowserEngine>(this),
+                           loads = m_loadsRequested](const QVariant& answer) {
                               const QVariantList fields = answer.toList();
                               if (!self || fields.size() != 2) return;
                               const QString url = fields[0].toString();
                               if (!isLoadable(url)) return;
+                              // A blank page the bridge never heard commit
+                              // still lets the load waiting on it go.
+                              if (url == kBlank && self->m_blankPending) self->startDeferredLoad();
                               if (url != self->m_location) {
                                   self->m_location = url;
                                   self->m_hasDocument = true;
@@ -378,6 +392,11 @@ void WebEngineBrowserEngine::onLoadFinished(bool ok) {
                               self->m_topLoadReported = true;
                               self->m_title = fields[1].toString();
                               emit self->documentCompleted(url);
+                              // After the window has heard of its blank page,
+                              // and only if nothing was asked for since it
+                              // finished: the answer may come after the next
+                              // load has started.
+                              if (self && url == kBlank) self->discardOnceIdle(loads);
                           });
 }
 

@@ -77,7 +77,7 @@ class WebEngineBrowserEngine : public BrowserEngine {
     // and comes back by itself when the window shows or the page is sent
     // elsewhere.
     void discardIfIdle();
-    void discardOnceIdle();
+    void discardOnceIdle(int loads);
     // Whether the engine has started; until then calls wait in `m_beforeStart`.
     bool started(std::function<void()> call);
 
@@ -100,6 +100,10 @@ class WebEngineBrowserEngine : public BrowserEngine {
     bool m_blankPending = false;
     QString m_deferredUrl;
     bool m_hasDeferred = false;
+    // Whether the page was last discarded: coming back, the engine reloads
+    // the blank page it held, and that reload counts as a blank page on its
+    // way, so no load asked for meanwhile is lost to it.
+    bool m_wasDiscarded = false;
     // Whether the page reported the load event of the current top document;
     // documents the bridge script never reaches (blank pages) complete when
     // the engine says the load has finished.
