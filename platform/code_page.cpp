@@ -7,8 +7,6 @@
 namespace quorvane::platform {
 namespace {
 
-thread_local std::uint64_t converter_input_bytes = 0;
-
 // ASCII is the same in both encodings; most commands and replies are nothing
 // else, and need no converter at all.
 template <typename Unit>
@@ -27,18 +25,6 @@ bool IsLowSurrogate(char16_t c) {
 }
 
 }  // namespace
-
-namespace code_page_detail {
-
-void CountConverterInput(std::size_t bytes) {
-    converter_input_bytes += bytes;
-}
-
-}  // namespace code_page_detail
-
-std::uint64_t ConverterInputBytes() {
-    return converter_input_bytes;
-}
 
 std::string ToAnsi(std::u16string_view text) {
     if (IsAscii(text.data(), text.size())) return std::string(text.begin(), text.end());

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,10 +22,5 @@ std::u16string FromAnsi(std::string_view bytes);
 // UTF-8 becomes U+FFFD; neither direction can fail.
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view bytes);
-
-// Bytes this thread has handed to the code-page converter so far, both
-// directions together. The conversions' work follows it, so tests can watch how
-// that work grows with the text without timing anything.
-std::uint64_t ConverterInputBytes();
 
 }  // namespace quorvane::platform

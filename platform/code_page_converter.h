@@ -14,9 +14,6 @@ namespace quorvane::platform::code_page_detail {
 // The byte that stands for a character the other side cannot hold.
 inline constexpr char kDefaultChar = '?';
 
-// Adds to the count ConverterInputBytes reports.
-void CountConverterInput(std::size_t bytes);
-
 // Appends the GBK form of `run`, which holds no unpaired surrogate. A
 // character GBK lacks becomes one kDefaultChar per UTF-16 code unit, and none
 // is replaced by a look-alike. The work done grows linearly with the run.

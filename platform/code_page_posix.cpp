@@ -37,7 +37,6 @@ class Converter {
     // Converts as much of [in, in+size) as possible. Returns the number of input
     // bytes consumed; stops at the first sequence that cannot be converted.
     size_t Convert(const char* in, size_t size, std::string& out) {
-        CountConverterInput(size);
         char buffer[1024];
         auto* src = const_cast<char*>(in);
         size_t left = size;

@@ -35,7 +35,6 @@ const std::array<bool, 256>& LeadBytes() {
 // the table does not hold an error instead of a silent U+003F or a private
 // use character.
 bool DecodeStrictly(std::string_view bytes, std::u16string& out) {
-    CountConverterInput(bytes.size());
     const size_t start = out.size();
     out.resize(start + bytes.size());
     const int written = MultiByteToWideChar(
@@ -48,7 +47,6 @@ bool DecodeStrictly(std::string_view bytes, std::u16string& out) {
 }  // namespace
 
 void EncodeRun(std::u16string_view run, std::string& out) {
-    CountConverterInput(run.size() * sizeof(char16_t));
     // Every code unit becomes at most two bytes, so one call converts the run.
     // WC_NO_BEST_FIT_CHARS keeps characters GBK lacks from turning into
     // look-alikes (U+30FB into the middle dot of U+00B7, say); a surrogate

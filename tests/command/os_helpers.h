@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "command/os_probe.h"
 #include "command/socket_layer.h"
+#include "testing/os_probe.h"
 
 namespace quorvane::command::testing {
 

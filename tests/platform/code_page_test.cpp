@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <iconv.h>
+#endif
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -82,6 +86,24 @@ TEST(CodePageTest, ThreadsConvertAtTheSameTimeWithoutDisturbingEachOther) {
     EXPECT_EQ(mismatches, 0);
 }
 
+#ifndef _WIN32
+// What this thread has handed the system's converter, watched from outside:
+// the suite links with the converter's entry point wrapped. Windows converts
+// each run in a single call, so only the iconv side can go quadratic.
+thread_local std::uint64_t handedBytes = 0;
+
+}  // namespace
+}  // namespace quorvane::platform
+
+extern "C" size_t __real_iconv(iconv_t cd, char** in, size_t* inLeft, char** out, size_t* outLeft);
+extern "C" size_t __wrap_iconv(iconv_t cd, char** in, size_t* inLeft, char** out, size_t* outLeft) {
+    if (in && *in && inLeft) quorvane::platform::handedBytes += *inLeft;
+    return __real_iconv(cd, in, inLeft, out, outLeft);
+}
+
+namespace quorvane::platform {
+namespace {
+
 TEST(CodePageTest, EncodingCostGrowsLinearlyWithUnrepresentableCharacters) {
     // What the converter is handed measures the work: quadratic encoding
     // hands it four times more per character when the text grows fourfold.
@@ -99,15 +121,17 @@ TEST(CodePageTest, EncodingCostGrowsLinearlyWithUnrepresentableCharacters) {
                 text += unit.text;
                 bytes += unit.bytes;
             }
-            const std::uint64_t before = ConverterInputBytes();
+            const std::uint64_t before = handedBytes;
             EXPECT_EQ(ToAnsi(text), bytes);
-            return ConverterInputBytes() - before;
+            return handedBytes - before;
         };
         const std::uint64_t small = cost(4096);
         const std::uint64_t large = cost(16384);
+        EXPECT_GT(small, 0u);
         EXPECT_LT(large, 8 * small) << ToUtf8(unit.text);
     }
 }
+#endif
 
 TEST(CodePageTest, InvalidGbkBytesDecodeToQuestionMarks) {
     // Long enough that a converter working in stretches meets the invalid

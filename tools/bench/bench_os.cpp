@@ -1,6 +1,6 @@
 #include "bench_os.h"
 
-#include "command/os_probe.h"
+#include "testing/os_probe.h"
 
 #ifdef _WIN32
 #include <psapi.h>
@@ -21,13 +21,13 @@
 namespace bench_os {
 
 Socket StartConnect(uint16_t port) {
-    Socket s = quorvane::command::probe::StartConnect(port);
+    Socket s = quorvane::probe::StartConnect(port);
     if (!s) throw std::runtime_error("cannot start a connect for the burst");
     return s;
 }
 
 size_t ThreadCount() {
-    return quorvane::command::probe::ThreadCount();
+    return quorvane::probe::ThreadCount();
 }
 
 #ifdef _WIN32
@@ -51,7 +51,7 @@ std::string Failure(const char* what) {
 
 Socket ConnectBlocking(uint16_t port) {
     Socket s = OpenTcp();
-    const sockaddr_in address = quorvane::command::probe::LoopbackAddress(port);
+    const sockaddr_in address = quorvane::probe::LoopbackAddress(port);
     if (::connect(Native(s.Get()), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
         0) {
         throw std::runtime_error(Failure("connect"));
@@ -62,7 +62,7 @@ Socket ConnectBlocking(uint16_t port) {
 
 Socket ListenLoopback(uint16_t& port) {
     Socket listener = OpenTcp();
-    sockaddr_in address = quorvane::command::probe::LoopbackAddress(0);
+    sockaddr_in address = quorvane::probe::LoopbackAddress(0);
     int size = sizeof address;
     if (::bind(Native(listener.Get()), reinterpret_cast<const sockaddr*>(&address),
                sizeof address) != 0 ||
@@ -111,7 +111,7 @@ long ResidentBytes() {
 
 Socket ConnectBlocking(uint16_t port) {
     Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in address = quorvane::command::probe::LoopbackAddress(port);
+    const sockaddr_in address = quorvane::probe::LoopbackAddress(port);
     if (!s ||
         ::connect(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         throw std::runtime_error(std::string("connect: ") + std::strerror(errno));
@@ -123,7 +123,7 @@ Socket ConnectBlocking(uint16_t port) {
 
 Socket ListenLoopback(uint16_t& port) {
     Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address = quorvane::command::probe::LoopbackAddress(0);
+    sockaddr_in address = quorvane::probe::LoopbackAddress(0);
     socklen_t size = sizeof address;
     if (!listener ||
         ::bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||

@@ -1,4 +1,4 @@
-#include "command/os_probe.h"
+#include "testing/os_probe.h"
 
 #ifdef _WIN32
 #include <tlhelp32.h>
@@ -8,13 +8,13 @@
 #include <cerrno>
 #endif
 
-namespace quorvane::command::probe {
+namespace quorvane::probe {
 
 #ifdef _WIN32
 
-net::Socket StartConnect(uint16_t port) {
+command::net::Socket StartConnect(uint16_t port) {
     // Through the socket layer, which starts Winsock once for the process.
-    net::Socket socket = net::OpenStream();
+    command::net::Socket socket = command::net::OpenStream();
     const auto native = static_cast<SOCKET>(socket.Get());
     u_long on = 1;
     if (::ioctlsocket(native, FIONBIO, &on) != 0) return {};
@@ -43,8 +43,8 @@ size_t ThreadCount() {
 
 #else
 
-net::Socket StartConnect(uint16_t port) {
-    net::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+command::net::Socket StartConnect(uint16_t port) {
+    command::net::Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket) return {};
     const sockaddr_in address = LoopbackAddress(port);
     if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
@@ -65,4 +65,4 @@ size_t ThreadCount() {
 
 #endif
 
-}  // namespace quorvane::command::probe
+}  // namespace quorvane::probe

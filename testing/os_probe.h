@@ -16,7 +16,7 @@
 
 #include "command/socket_layer.h"
 
-namespace quorvane::command::probe {
+namespace quorvane::probe {
 
 // 127.0.0.1 with `port`, for the system's own socket calls.
 inline sockaddr_in LoopbackAddress(uint16_t port) {
@@ -29,9 +29,9 @@ inline sockaddr_in LoopbackAddress(uint16_t port) {
 
 // A non-blocking socket whose connect to the loopback port has started;
 // invalid when it could not be started.
-net::Socket StartConnect(uint16_t port);
+command::net::Socket StartConnect(uint16_t port);
 
 // Threads of this process.
 size_t ThreadCount();
 
-}  // namespace quorvane::command::probe
+}  // namespace quorvane::probe
