@@ -50,7 +50,7 @@ void ShowOnceTheGameIsRequested(GameWindow* game) {
         // page is to get the player's keys without a click.
         game->activateWindow();
     };
-    *pending = QObject::connect(game->m_browser, &BrowserView::topRequestStarted, game, show);
+    *pending = QObject::connect(game, &GameWindow::pageRequested, game, show);
     QTimer::singleShot(kGameShowLatestMs, game, show);
 }
 
@@ -73,7 +73,7 @@ Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEng
                      [game, launcher](const QString& gameUrl) {
                          // The game opens where the player was looking: on the launcher's screen.
                          game->setScreen(launcher->screen());
-                         game->m_browser->startEngine();
+                         game->startBrowser();
                          ShowOnceTheGameIsRequested(game);
                          game->openGame(gameUrl);
                      });
@@ -96,12 +96,12 @@ void Session::startBrowsers() {
     m_launcher->startBrowser();
     // The game's engine starts once the start page is in, not to hold up its
     // loading; a hand-off before then starts it itself.
-    BrowserView* game = m_game->m_browser;
+    GameWindow* game = m_game.get();
     auto waiting = std::make_shared<QMetaObject::Connection>();
-    *waiting = QObject::connect(m_launcher->m_browser, &BrowserView::documentCompleted, game,
-                                [game, waiting](BrowserView*, const QString& url) {
+    *waiting = QObject::connect(m_launcher.get(), &LauncherWindow::pageLoaded, game,
+                                [game, waiting](const QString& url) {
                                     if (url == QLatin1String("about:blank")) return;
                                     QObject::disconnect(*waiting);
-                                    game->startEngine();
+                                    game->startBrowser();
                                 });
 }

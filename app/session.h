@@ -8,9 +8,9 @@
 #include "launcher/launcher_window.h"
 #include "platform/application_services.h"
 
-// One run of the client: the values the windows share and the three windows,
-// made in the launcher, game, notice order, and the only place that knows all
-// three. The windows reach one another through the signals wired here.
+// One run of the client: the three windows, made in the launcher, game,
+// notice order, and the only place that knows all three. The windows reach one
+// another through the signals wired here.
 class Session {
   public:
     // When the launcher first shows: at once, before the other windows are
@@ -27,11 +27,14 @@ class Session {
     // and the game's once the start page is in; later calls change nothing.
     void startBrowsers();
 
+    LauncherWindow* launcher() const { return m_launcher.get(); }
+    GameWindow* game() const { return m_game.get(); }
+    ClosingNotice* notice() const { return m_notice.get(); }
+
+  private:
     // Made in this order and destroyed the other way round.
     std::unique_ptr<LauncherWindow> m_launcher;
     std::unique_ptr<GameWindow> m_game;
     std::unique_ptr<ClosingNotice> m_notice;
-
-  private:
     bool m_browsersStarted = false;
 };

@@ -61,7 +61,6 @@ class BrowserEngine : public QObject {
 
     // Address of the top-level document as the page itself spells it.
     virtual QString location() const = 0;
-    virtual bool isBusy() const = 0;
 
     // Whether an HTML document is loaded at all; scripts and document reads
     // need one.

@@ -12,11 +12,11 @@ BrowserView::BrowserView(QWidget* parent, std::unique_ptr<BrowserEngine> engine)
         setFocusProxy(view);
     }
     connect(m_engine.get(), &BrowserEngine::navigationCompleted, this,
-            [this](const QString& url) { emit navigationCompleted(this, url); });
+            &BrowserView::navigationCompleted);
     connect(m_engine.get(), &BrowserEngine::documentCompleted, this,
-            [this](const QString& url) { emit documentCompleted(this, url); });
+            &BrowserView::documentCompleted);
     connect(m_engine.get(), &BrowserEngine::topRequestStarted, this,
-            [this] { emit topRequestStarted(this); });
+            &BrowserView::topRequestStarted);
     connect(m_engine.get(), &BrowserEngine::fullScreenRequested, this,
             &BrowserView::fullScreenRequested);
     connect(m_engine.get(), &BrowserEngine::notificationRequested, this,

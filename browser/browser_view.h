@@ -10,8 +10,8 @@
 // Makes the engine a window's browser runs on, with the control's parent.
 using BrowserEngineFactory = std::function<std::unique_ptr<BrowserEngine>(QWidget* parent)>;
 
-// The embedded browser control the windows hold as `WebBrowser1`. It owns its
-// engine and lets the engine's view fill the control.
+// The embedded browser control each window holds. It owns its engine and lets
+// the engine's view fill the control.
 class BrowserView : public QWidget {
     Q_OBJECT
   public:
@@ -23,7 +23,6 @@ class BrowserView : public QWidget {
     void stop() { m_engine->stop(); }
     void refresh() { m_engine->refresh(); }
     QString location() const { return m_engine->location(); }
-    bool isBusy() const { return m_engine->isBusy(); }
 
     // Document access: everything a caller asks of the loaded HTML document.
     bool hasDocument() const { return m_engine->hasDocument(); }
@@ -33,7 +32,7 @@ class BrowserView : public QWidget {
     void setBackgroundColor(const QColor& colour) { m_engine->setBackgroundColor(colour); }
 
     // Starts the engine; what was asked of the control before is carried out
-    // then (see BrowserEngine::Start).
+    // then (see BrowserEngine::start).
     void startEngine() { m_engine->start(); }
 
     // Gives the page the keyboard, also when the control had it already.
@@ -49,9 +48,9 @@ class BrowserView : public QWidget {
     BrowserEngine& engine() { return *m_engine; }
 
   signals:
-    void navigationCompleted(BrowserView* sender, const QString& url);
-    void documentCompleted(BrowserView* sender, const QString& url);
-    void topRequestStarted(BrowserView* sender);
+    void navigationCompleted(const QString& url);
+    void documentCompleted(const QString& url);
+    void topRequestStarted();
     void fullScreenRequested(bool on);
     void notificationRequested(std::shared_ptr<PageNotification> notification);
     void downloadEnded(const QString& path, bool saved);

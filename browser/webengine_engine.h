@@ -49,7 +49,6 @@ class WebEngineBrowserEngine : public BrowserEngine {
     void stop() override;
     void refresh() override;
     QString location() const override;
-    bool isBusy() const override { return m_busy; }
     bool hasDocument() const override { return m_hasDocument; }
     void runScript(const QString& code) override;
     QString documentTitle() const override { return m_title; }

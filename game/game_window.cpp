@@ -3,31 +3,81 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMargins>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QUrl>
+#include <algorithm>
 
-#include "platform/debug_output.h"
 #include "platform/shell_open.h"
 #include "resources/picture_names.h"
 #include "widgets/layout.h"
 
 namespace {
 
+namespace pictures = quorvane::pictures;
+using quorvane::widgets::ButtonPlace;
+using quorvane::widgets::PicturePlace;
+
+// The frame around the strip and the page.
 constexpr int kPadding = 2;
 constexpr int kStripHeight = 45;
+// The strip's right end, with the window's buttons; it keeps its width and
+// stays at the right however narrow the window gets.
 constexpr int kButtonAreaWidth = 422;
+// The page overhangs its panel by two pixels left and top and four right and
+// bottom, where the panel clips it: a page's own edge never shows.
+constexpr QMargins kPageOverhang(2, 2, 4, 4);
 
-// Window actions asked for by the command server's workers: carried out on the
-// GUI thread, never waited for.
+const PicturePlace kStripFigure{"Image4", pictures::kGameFigure, QRect(0, 0, 110, 45)};
+const PicturePlace kStripLettering{"Image3", pictures::kGameTitle, QRect(74, 2, 101, 45)};
+constexpr QPoint kTitlePlace(383, 9);
+// Until a page gives it a title, the strip's title is a few blanks.
+const QString kBlankTitle = QStringLiteral("       ");
+constexpr QColor kTitleGrey(160, 160, 160);  // the button-shadow grey
+constexpr QColor kBrowserPanelColour(128, 0, 128);
+
+}  // namespace
+
+const std::initializer_list<ButtonPlace<GameWindow>>& GameWindow::buttons() {
+    static const std::initializer_list<ButtonPlace<GameWindow>> table = {
+        {"GraphicButton1", nullptr, pictures::kGameExit, QRect(358, 2, 57, 24),
+         &GameWindow::onExitClicked},
+        {"GraphicButton2", nullptr, pictures::kGameSizeToggle, QRect(329, 2, 29, 24),
+         &GameWindow::onSizeToggleClicked},
+        {"GraphicButton3", nullptr, pictures::kGameMinimise, QRect(300, 2, 29, 24),
+         &GameWindow::onMinimiseClicked},
+        {"GraphicButton4", nullptr, pictures::kGameHide, QRect(170, 18, 81, 24),
+         &GameWindow::onHideClicked},
+        {"GraphicButton5", nullptr, pictures::kGameRefresh, QRect(85, 18, 81, 24),
+         &GameWindow::onRefreshClicked},
+        {"GraphicButton6", nullptr, pictures::kGameSwitchServer, QRect(0, 18, 81, 24),
+         &GameWindow::onSwitchServerClicked},
+    };
+    return table;
+}
+
+namespace {
+
+const QString kHideBalloonTitle = QStringLiteral("游戏已经最小化");
+const QString kHideBalloonText = QStringLiteral("恢复请双击右下角游戏图标。");
+// A balloon stays this long, unless the player clicks it or another replaces it.
+constexpr int kBalloonMs = 10000;
+// The tray keeps at most this much of a balloon's title and text.
+constexpr int kBalloonTitleMax = 63;
+constexpr int kBalloonTextMax = 255;
+constexpr int kExitTickMs = 500;
+
+// Balloons asked for by the command server's workers: shown on the GUI
+// thread, never waited for.
 class GameCommandActions : public quorvane::command::CommandActions {
   public:
-    explicit GameCommandActions(GameWindow* form) : form_(form) {}
+    explicit GameCommandActions(GameWindow* window) : m_window(window) {}
     void Navigate(std::u16string) override {}
     void ShowTip(std::u16string title, std::u16string text, std::int32_t iconKind) override {
         QMetaObject::invokeMethod(
-            form_,
-            [form = form_, title = QString::fromStdU16String(title),
+            m_window,
+            [window = m_window, title = QString::fromStdU16String(title),
              text = QString::fromStdU16String(text), iconKind] {
                 std::optional<QSystemTrayIcon::MessageIcon> kind;
                 if (auto icon = quorvane::command::BalloonIconFor(iconKind)) {
@@ -36,94 +86,87 @@ class GameCommandActions : public quorvane::command::CommandActions {
                         QSystemTrayIcon::Warning, QSystemTrayIcon::Critical};
                     kind = kIcons[static_cast<int>(*icon)];
                 }
-                form->showTip(title, text, kind);
+                window->showTip(title, text, kind);
             },
             Qt::QueuedConnection);
     }
 
   private:
-    GameWindow* form_;
+    GameWindow* m_window;
 };
-
-// What the key filter needs of the window and its browser.
-class GameWindowKeyHost : public GameKeyFilterHost {
-  public:
-    explicit GameWindowKeyHost(GameWindow& form) : form_(form) {}
-    bool isInsideBrowser(const QObject* target) const override {
-        const auto* widget = qobject_cast<const QWidget*>(target);
-        return widget && form_.m_browser->isAncestorOf(widget);
-    }
-    bool isGameLoaded() const override { return form_.m_gameLoaded; }
-    bool isGameWindowVisible() const override { return form_.isVisible(); }
-    void refreshUnlessBlank() override { form_.refreshUnlessBlank(); }
-    void hideToTray() override { form_.hideToTray(); }
-    void restoreFromTray() override { form_.restoreFromTray(); }
-    bool inFullScreen() const override { return form_.inFullScreen(); }
-    void leaveFullScreen() override { form_.exitFullScreen(); }
-
-  private:
-    GameWindow& form_;
-};
-
-const QString kHideBalloonTitle = QStringLiteral("游戏已经最小化");
-const QString kHideBalloonText = QStringLiteral("恢复请双击右下角游戏图标。");
-
-// A balloon stays this long, unless the player clicks it or another replaces it.
-constexpr int kBalloonMs = 10000;
 
 }  // namespace
 
 GameWindow::GameWindow(ApplicationServices& services, BrowserEngineFactory engineFactory)
     : m_services(services) {
-    namespace pictures = quorvane::pictures;
     using namespace quorvane::widgets;
-
+    setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Quorvane"));
     setWindowFlag(Qt::FramelessWindowHint);
-    PaintBackground(this, Qt::black);
-    setFont(MakeFont({"Tahoma", "DejaVu Sans"}, 11));
-    resize(1208, 700);
+    paintBackground(this, Qt::black);
+    setFont(makeFont({"Tahoma", "DejaVu Sans"}, 11));
 
-    // Controls in creation order. m_titleStrip, m_buttonArea, m_browserPanel, m_stripBackground and
-    // m_buttonAreaBackground follow the window's size (alignPanels); the rest keep their places.
-    m_titleStrip = MakePanel(this, QRect(2, 2, 1204, 45), Qt::black);
-    m_stripBackground = MakeImage(m_titleStrip, pictures::kGameStrip, QRect(0, 0, 782, 45), true);
-    m_titleLabel = MakeLabel(m_titleStrip, QStringLiteral("       "), QPoint(383, 9),
-                             MakeFont({"Microsoft YaHei UI Light", "Noto Sans CJK SC"}, 17, true),
-                             QColor(160, 160, 160));  // the button-shadow grey
-    m_stripFigure = MakeImage(m_titleStrip, pictures::kGameFigure, QRect(0, 0, 110, 45));
-    m_stripLettering = MakeImage(m_titleStrip, pictures::kGameTitle, QRect(74, 2, 101, 45));
+    createTitleStrip();
+    createBrowser(std::move(engineFactory));
+    createTray();
+    createCommandServer();
+    createFrame();
 
-    m_buttonArea = MakePanel(m_titleStrip, QRect(782, 0, 422, 45), Qt::black);
-    m_buttonAreaBackground =
-        MakeImage(m_buttonArea, pictures::kGameStripRight, QRect(0, 0, 422, 45));
-    m_exitButton = MakeButton(m_buttonArea, pictures::kGameExit, QRect(358, 2, 57, 24));
-    connect(m_exitButton, &SkinnedButton::clicked, this, &GameWindow::onExitClicked);
-    m_sizeToggleButton = MakeButton(m_buttonArea, pictures::kGameSizeToggle, QRect(329, 2, 29, 24));
-    connect(m_sizeToggleButton, &SkinnedButton::clicked, this, &GameWindow::onSizeToggleClicked);
-    m_minimiseButton = MakeButton(m_buttonArea, pictures::kGameMinimise, QRect(300, 2, 29, 24));
-    connect(m_minimiseButton, &SkinnedButton::clicked, this, &GameWindow::onMinimiseClicked);
-    m_hideButton = MakeButton(m_buttonArea, pictures::kGameHide, QRect(170, 18, 81, 24));
-    connect(m_hideButton, &SkinnedButton::clicked, this, &GameWindow::onHideClicked);
-    m_refreshButton = MakeButton(m_buttonArea, pictures::kGameRefresh, QRect(85, 18, 81, 24));
-    connect(m_refreshButton, &SkinnedButton::clicked, this, &GameWindow::onRefreshClicked);
-    m_switchServerButton =
-        MakeButton(m_buttonArea, pictures::kGameSwitchServer, QRect(0, 18, 81, 24));
-    connect(m_switchServerButton, &SkinnedButton::clicked, this,
-            &GameWindow::onSwitchServerClicked);
+    // Until a game places it on its screen, the window takes nine tenths of
+    // the primary screen's work area, in the middle of that screen.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect workArea = screen->availableGeometry();
+        resize(ScaleDimension(workArea.width()), ScaleDimension(workArea.height()));
+        move(screen->geometry().center() - rect().center());
+    }
+    alignPanels();
+}
 
-    m_browserPanel = MakePanel(this, QRect(2, 47, 1204, 651), QColor(128, 0, 128));
+GameWindow::~GameWindow() {
+    // Workers must be gone before the actions they call into.
+    m_commandServer->Stop();
+}
+
+void GameWindow::createTitleStrip() {
+    using namespace quorvane::widgets;
+    // The strip, its background and the button area follow the window's
+    // width (alignPanels); the rest keep their places.
+    m_titleStrip = makePanel(this, "Panel1", QRect(), Qt::black);
+    m_stripBackground = makeImage(m_titleStrip, {"Image1", pictures::kGameStrip, QRect()}, true);
+    m_titleLabel =
+        makeLabel(m_titleStrip, "Label1", kBlankTitle, kTitlePlace,
+                  makeFont({"Microsoft YaHei UI Light", "Noto Sans CJK SC"}, 17, true), kTitleGrey);
+    makeImage(m_titleStrip, kStripFigure);
+    makeImage(m_titleStrip, kStripLettering);
+    m_buttonArea = makePanel(m_titleStrip, "Panel3", QRect(), Qt::black);
+    m_buttonAreaBackground = makeImage(m_buttonArea, {"Image2", pictures::kGameStripRight,
+                                                      QRect(0, 0, kButtonAreaWidth, kStripHeight)});
+    makeButtons(this, m_buttonArea, buttons());
+    // The strip's background pictures and the title move the window; the
+    // other pictures do nothing.
+    for (QWidget* caption :
+         {static_cast<QWidget*>(m_stripBackground), static_cast<QWidget*>(m_buttonAreaBackground),
+          static_cast<QWidget*>(m_titleLabel)})
+        caption->installEventFilter(this);
+}
+
+void GameWindow::createBrowser(BrowserEngineFactory engineFactory) {
+    m_browserPanel = quorvane::widgets::makePanel(this, "Panel2", QRect(), kBrowserPanelColour);
     m_browser =
         new BrowserView(m_browserPanel, engineFactory ? engineFactory(m_browserPanel) : nullptr);
-    m_browser->setGeometry(-2, -2, 911, 560);
-    connect(m_browser, &BrowserView::documentCompleted, this, &GameWindow::onDocumentCompleted);
+    m_browser->setObjectName(QStringLiteral("WebBrowser1"));
     m_browser->setPageRole(PageRole::Game);
-    connect(m_browser, &BrowserView::windowReleasable, this, [this] { destroy(); });
+    connect(m_browser, &BrowserView::documentCompleted, this, &GameWindow::onDocumentCompleted);
+    connect(m_browser, &BrowserView::topRequestStarted, this, &GameWindow::pageRequested);
     connect(m_browser, &BrowserView::fullScreenRequested, this, &GameWindow::setFullScreen);
     connect(m_browser, &BrowserView::notificationRequested, this, &GameWindow::showNotification);
     connect(m_browser, &BrowserView::downloadEnded, this, &GameWindow::showDownloadEnded);
+    connect(m_browser, &BrowserView::windowReleasable, this, [this] { destroy(); });
+}
 
+void GameWindow::createTray() {
     m_trayIcon = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    m_trayIcon->setObjectName(QStringLiteral("TrayIcon1"));
     m_trayIcon->setToolTip(QApplication::applicationName());
     connect(m_trayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
@@ -136,42 +179,28 @@ GameWindow::GameWindow(ApplicationServices& services, BrowserEngineFactory engin
     m_notificationTimer->setSingleShot(true);
     m_notificationTimer->setInterval(kBalloonMs);
     connect(m_notificationTimer, &QTimer::timeout, this, &GameWindow::closeNotification);
-    m_exitTimer = new QTimer(this);
-    m_exitTimer->setInterval(500);
-    connect(m_exitTimer, &QTimer::timeout, this, &GameWindow::onExitTimer);
     m_desktopNotifications = new quorvane::notifications::DesktopNotifications(this);
+}
+
+void GameWindow::createCommandServer() {
     m_commandActions = std::make_unique<GameCommandActions>(this);
     m_commandServer = std::make_unique<quorvane::command::CommandServer>(
         quorvane::command::ServerKind::kGame, m_commandPort, *m_commandActions);
-
-    // Only the strip's background pictures and the title carry mouse handlers.
-    for (QWidget* caption :
-         {static_cast<QWidget*>(m_stripBackground), static_cast<QWidget*>(m_buttonAreaBackground),
-          static_cast<QWidget*>(m_titleLabel)})
-        caption->installEventFilter(this);
-    m_frame = new FramelessFrame(this, &GameWindowHitTest,
-                                 [this] { return !m_maximised && !m_fullScreen; });
-    m_titleDrag = new CaptionDrag(this);
-    m_keyFilterHost = std::make_unique<GameWindowKeyHost>(*this);
-    m_keyFilter = std::make_unique<GameKeyFilter>(*m_keyFilterHost);
-
-    m_maximised = false;
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect workArea = screen->availableGeometry();
-        m_workAreaWidth = workArea.width();
-        m_workAreaHeight = workArea.height();
-    }
-    m_sizeFactor = kSizeFactor;
-    resize(ScaleDimension(m_workAreaWidth, m_sizeFactor),
-           ScaleDimension(m_workAreaHeight, m_sizeFactor));
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
-    alignPanels();
+    m_exitTimer = new QTimer(this);
+    m_exitTimer->setObjectName(QStringLiteral("Timer1"));
+    m_exitTimer->setInterval(kExitTickMs);
+    connect(m_exitTimer, &QTimer::timeout, this, &GameWindow::onExitTimer);
 }
 
-GameWindow::~GameWindow() {
-    // Workers must be gone before the actions they call into.
-    m_commandServer->Stop();
+void GameWindow::createFrame() {
+    new quorvane::widgets::FramelessFrame(this, &quorvane::widgets::GameWindowHitTest,
+                                          [this] { return !m_maximised && !m_fullScreen; });
+    m_titleDrag = new quorvane::widgets::CaptionDrag(this);
+    m_keyFilter = std::make_unique<GameKeyFilter>(static_cast<GameKeyFilterHost&>(*this));
+}
+
+void GameWindow::startBrowser() {
+    m_browser->startEngine();
 }
 
 void GameWindow::openGame(const QString& url) {
@@ -182,15 +211,17 @@ void GameWindow::openGame(const QString& url) {
     applySizeMode(url.contains(QLatin1String("windowsize=max")) ? SizeMode::Maximised
                                                                 : SizeMode::Normal);
     m_trayIcon->show();
-    startCommandServer();
-}
-
-void GameWindow::startCommandServer() {
+    // A game opened again finds the server still running, on the same port.
     m_commandServer->Start();
 }
 
-void GameWindow::stopCommandServer() {
-    m_commandServer->Stop();
+std::uint16_t GameWindow::commandPort() const {
+    return m_commandServer->Active() ? m_commandServer->ListeningPort() : 0;
+}
+
+bool GameWindow::isInsideBrowser(const QObject* target) const {
+    const auto* widget = qobject_cast<const QWidget*>(target);
+    return widget && m_browser->isAncestorOf(widget);
 }
 
 bool GameWindow::showTip(const QString& title, const QString& text,
@@ -206,18 +237,18 @@ bool GameWindow::showBalloon(std::function<void()> onClick) {
     // A new balloon takes the place of the one showing, and of its click.
     m_balloonClicked = nullptr;
     closeNotification();
-    // The tray keeps at most 63 characters of a title and 255 of a text, and
-    // shows a balloon only while the icon itself is shown.
+    // Balloons show only while the icon itself is shown.
     if (!m_trayIcon->isVisible()) return false;
+    const QString title = m_balloonTitle.left(kBalloonTitleMax);
+    const QString text = m_balloonText.left(kBalloonTextMax);
     if (m_services.systemTrayAvailable()) {
         m_balloonClicked = std::move(onClick);
-        m_trayIcon->showMessage(m_balloonTitle.left(63), m_balloonText.left(255), m_balloonIcon,
-                                kBalloonMs);
+        m_trayIcon->showMessage(title, text, m_balloonIcon, kBalloonMs);
     } else {
         // No tray to show it: the desktop's notifications, or the debug channel.
-        m_desktopNotifications->Show(m_balloonTitle.left(63), m_balloonText.left(255),
-                                     m_balloonIcon, kBalloonMs);
+        m_desktopNotifications->Show(title, text, m_balloonIcon, kBalloonMs);
     }
+    emit balloonShown(title, text, m_balloonIcon);
     return true;
 }
 
@@ -256,7 +287,7 @@ void GameWindow::showDownloadEnded(const QString& path, bool saved) {
             [folder = file.absolutePath()] { ShellOpen(QUrl::fromLocalFile(folder).toString()); });
 }
 
-void GameWindow::exitFullScreen() {
+void GameWindow::leaveFullScreen() {
     // The engine tells the window back through setFullScreen.
     m_browser->exitFullScreen();
     setFullScreen(false);
@@ -281,7 +312,7 @@ void GameWindow::setFullScreen(bool on) {
 void GameWindow::hideToTray() {
     if (!isVisible()) return;
     // Back from the tray the game shows in its window, not over the screen.
-    exitFullScreen();
+    leaveFullScreen();
     if (m_services.systemTrayAvailable()) {
         hide();
     } else if ((windowState() & Qt::WindowMinimized) && !isActiveWindow()) {
@@ -309,7 +340,7 @@ void GameWindow::restoreFromTray() {
     if (windowState() & Qt::WindowMinimized) setWindowState(Qt::WindowMaximized);
 }
 
-void GameWindow::onHideClicked(QObject*) {
+void GameWindow::onHideClicked() {
     hideToTray();
 }
 
@@ -317,11 +348,11 @@ void GameWindow::onTrayDoubleClicked() {
     restoreFromTray();
 }
 
-void GameWindow::onSizeToggleClicked(QObject*) {
+void GameWindow::onSizeToggleClicked() {
     applySizeMode(SizeMode::Toggle);
 }
 
-void GameWindow::onMinimiseClicked(QObject*) {
+void GameWindow::onMinimiseClicked() {
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 
@@ -330,77 +361,60 @@ void GameWindow::onStripPressed(Qt::MouseButton button, const QPoint& screenPoin
     // The move starts once the pointer travels, so a double-click stays one.
     m_titleDrag->Press(screenPoint);
 }
-void GameWindow::onButtonAreaPressed(Qt::MouseButton button, const QPoint& screenPoint) {
-    onStripPressed(button, screenPoint);
-}
-void GameWindow::onTitlePressed(Qt::MouseButton button, const QPoint& screenPoint) {
-    onStripPressed(button, screenPoint);
-}
+
 void GameWindow::onStripDoubleClicked() {
     m_titleDrag->Cancel();
     applySizeMode(SizeMode::Toggle);
 }
-void GameWindow::onButtonAreaDoubleClicked() {
-    onStripDoubleClicked();
-}
-void GameWindow::onTitleDoubleClicked() {
-    onStripDoubleClicked();
-}
 
-bool GameWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        const bool twice = event->type() == QEvent::MouseButtonDblClick;
-        const QPoint at = mouse->globalPosition().toPoint();
-        if (watched == m_stripBackground)
-            twice ? onStripDoubleClicked() : onStripPressed(mouse->button(), at);
-        if (watched == m_buttonAreaBackground)
-            twice ? onButtonAreaDoubleClicked() : onButtonAreaPressed(mouse->button(), at);
-        if (watched == m_titleLabel)
-            twice ? onTitleDoubleClicked() : onTitlePressed(mouse->button(), at);
+bool GameWindow::eventFilter(QObject*, QEvent* event) {
+    // Only the strip's captions are watched.
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        onStripDoubleClicked();
         return true;
     }
-    return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        onStripPressed(mouse->button(), mouse->globalPosition().toPoint());
+        return true;
+    }
+    return false;
 }
 
-void GameWindow::onExitClicked(QObject*) {
+void GameWindow::onExitClicked() {
     if (!m_services.askYesNo(this, QStringLiteral("亲，确定要退出游戏吗？"),
                              QStringLiteral("呜呜呜。。。")))
         return;
     m_browser->stop();
     close();  // not the main window: this hides it
     m_exitTicks = 2;
-    try {
-        m_browser->navigate(QStringLiteral("about:blank"));
-        m_trayIcon->hide();
-        m_exitTimer->start();
-        stopCommandServer();
-    } catch (...) {
-        // The process ends whatever happens here; a failure of the fallback
-        // itself must not keep a half-closed game alive.
+    // The process ends whatever happens here: each step is tried on its own,
+    // so one that fails leaves nothing behind that the others would quieten.
+    const std::function<void()> steps[] = {
+        [this] { m_browser->navigate(QStringLiteral("about:blank")); },
+        [this] { m_trayIcon->hide(); },
+        [this] { m_exitTimer->start(); },
+        [this] { m_commandServer->Stop(); },
+    };
+    for (const auto& step : steps) {
         try {
-            m_browser->navigate(QStringLiteral("about:blank"));
-            m_trayIcon->hide();
-            stopCommandServer();
+            step();
         } catch (...) {
         }
     }
-    leaveProcess();
-}
-
-void GameWindow::leaveProcess() {
     m_services.exitProcess(0);
 }
 
+// The exit ends the process before this timer can fire: the countdown to the
+// closing notice, and the notice itself, are kept for an exit that would
+// rather show the notice first.
 void GameWindow::onExitTimer() {
-    --m_exitTicks;
-    if (m_exitTicks == 0) {
-        m_exitTimer->stop();
-        emit closingNoticeRequested();
-    }
+    if (--m_exitTicks > 0) return;
+    m_exitTimer->stop();
+    emit closingNoticeRequested();
 }
 
-void GameWindow::onDocumentCompleted(BrowserView*, const QString&) {
+void GameWindow::onDocumentCompleted() {
     if (!m_gameLoaded) return;
     m_browser->setVisible(true);
     m_browser->focusPage();
@@ -415,11 +429,11 @@ void GameWindow::refreshUnlessBlank() {
     m_browser->refresh();
 }
 
-void GameWindow::onRefreshClicked(QObject*) {
+void GameWindow::onRefreshClicked() {
     m_browser->refresh();
 }
 
-void GameWindow::onSwitchServerClicked(QObject*) {
+void GameWindow::onSwitchServerClicked() {
     m_browser->navigate(QStringLiteral("about:blank"));
     hide();
     m_trayIcon->hide();
@@ -439,14 +453,9 @@ void GameWindow::applySizeMode(SizeMode mode) {
 }
 
 void GameWindow::fitBrowser() {
-    // The browser overhangs its panel by two pixels left and top and four
-    // right and bottom, where the panel clips it; in full screen the page
-    // covers the screen exactly.
-    if (m_fullScreen) {
-        m_browser->setGeometry(m_browserPanel->rect());
-        return;
-    }
-    m_browser->setGeometry(-2, -2, m_browserPanel->width() + 6, m_browserPanel->height() + 6);
+    // In full screen the page covers the screen exactly.
+    const QRect panel = m_browserPanel->rect();
+    m_browser->setGeometry(m_fullScreen ? panel : panel.marginsAdded(kPageOverhang));
 }
 
 void GameWindow::alignPanels() {

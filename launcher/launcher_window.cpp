@@ -8,7 +8,6 @@
 
 #include "browser/profile_url_cache.h"
 #include "browser/webengine_engine.h"
-#include "launcher/deployment.h"
 #include "launcher/hand_off.h"
 #include "platform/code_page.h"
 #include "platform/desktop_shortcut.h"
@@ -17,140 +16,205 @@
 
 namespace {
 
+namespace pictures = quorvane::pictures;
+using quorvane::widgets::ButtonPlace;
+using quorvane::widgets::PicturePlace;
+
+constexpr QSize kWindowSize(1127, 621);
+// Where the page shows: the artwork's panel for the server list.
+constexpr QRect kBrowserArea(486, 195, 605, 365);
+// The loading page's colour, which the browser area shows until the first
+// page paints, never a white flash.
+constexpr QColor kLoadingColour(0x0e, 0x09, 0x05);
+// The page's plug-in content talks to the launcher for its first minute only.
+constexpr int kCommandServerLifeMs = 60 * 1000;
+
+const PicturePlace kArtwork{"Image1", pictures::kLauncherBackground,
+                            QRect(QPoint(0, 0), kWindowSize)};
+const PicturePlace kAdvisory{"Image2", pictures::kLauncherAdvisory, QRect(600, 573, 339, 37)};
+constexpr QPoint kVersionPlace(1014, 602);
+
+// The debug launcher's address box starts with a sample hand-off address.
+constexpr QRect kAddressBox(128, 587, 329, 21);
+constexpr QRect kGoButton(471, 585, 75, 25);
+
+}  // namespace
+
+// Each button sits in a panel of its own, as the old layout had it.
+const std::initializer_list<ButtonPlace<LauncherWindow>>& LauncherWindow::buttons() {
+    static const std::initializer_list<ButtonPlace<LauncherWindow>> table = {
+        {"GraphicButton0", "Panel1", pictures::kLauncherLinkOfficialSite, QRect(490, 204, 128, 35),
+         &LauncherWindow::onOfficialSiteClicked},
+        {"GraphicButton2", "Panel2", pictures::kLauncherLinkTopUp, QRect(620, 204, 128, 35),
+         &LauncherWindow::onTopUpClicked},
+        {"GraphicButton3", "Panel3", pictures::kLauncherLinkService, QRect(750, 204, 128, 35),
+         &LauncherWindow::onServiceClicked},
+        {"GraphicButton4", "Panel4", pictures::kLauncherLinkGameCentre, QRect(880, 204, 128, 35),
+         &LauncherWindow::onGameCentreClicked},
+        {"GraphicButton5", "Panel5", pictures::kLauncherClose, QRect(1064, 143, 31, 33),
+         &LauncherWindow::onCloseClicked},
+        {"GraphicButton1", "Panel7", pictures::kLauncherMinimise, QRect(1020, 143, 31, 33),
+         &LauncherWindow::onMinimiseClicked},
+        {"GraphicButton6", "Panel8", pictures::kLauncherClearCache, QRect(1002, 570, 88, 21),
+         &LauncherWindow::onClearCacheClicked},
+    };
+    return table;
+}
+
+namespace {
+
 std::string AnsiOf(const QString& text) {
     return quorvane::platform::ToAnsi(
         std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()));
 }
 
-// Window actions asked for by the command server's workers: carried out on the
+// The scripts that dress the first blank page, in the order they run.
+QStringList FirstBlankScripts() {
+    return {
+        QStringLiteral("document.write('<p align=\"center\"><font color=\"#cccccc\">loading"
+                       "\u2026\u2026</font></p>')"),
+        QStringLiteral("document.body.style.backgroundColor='#0e0905';"),
+        QStringLiteral("document.body.scroll='no';"),
+        // The engine ignores body.scroll; this is how it hides the scroll bars.
+        QStringLiteral("document.documentElement.style.overflow='hidden';"),
+    };
+}
+
+// Navigations asked for by the command server's workers: carried out on the
 // GUI thread, never waited for.
 class LauncherCommandActions : public quorvane::command::CommandActions {
   public:
-    explicit LauncherCommandActions(LauncherWindow* form) : form_(form) {}
+    explicit LauncherCommandActions(BrowserView* browser) : m_browser(browser) {}
     void Navigate(std::u16string address) override {
         QMetaObject::invokeMethod(
-            form_,
-            [form = form_, address = QString::fromStdU16String(address)] {
-                form->m_browser->navigate(address);
+            m_browser,
+            [browser = m_browser, address = QString::fromStdU16String(address)] {
+                browser->navigate(address);
             },
             Qt::QueuedConnection);
     }
     void ShowTip(std::u16string, std::u16string, std::int32_t) override {}
 
   private:
-    LauncherWindow* form_;
+    BrowserView* m_browser;
 };
 
 }  // namespace
 
 LauncherWindow::LauncherWindow(ApplicationServices& services, BrowserEngineFactory engineFactory,
                                std::int32_t platformId)
-    : m_platformId(platformId), m_services(services) {
-    namespace pictures = quorvane::pictures;
+    : m_services(services), m_platformId(platformId), m_realEngine(!engineFactory) {
     using namespace quorvane::widgets;
-
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorvane"));
     setWindowFlag(Qt::FramelessWindowHint);
-    setFixedSize(1127, 621);
-    // The default colour paints black, which the colour key makes see-through:
-    // only the artwork's outline remains of the window.
-    PaintBackground(this, Qt::black);
-    setFont(MakeFont({"Tahoma", "DejaVu Sans"}, 11));
+    setFixedSize(kWindowSize);
+    // The window's own colour is black, which the colour key makes
+    // see-through: only the artwork's outline remains of the window.
+    paintBackground(this, Qt::black);
+    setFont(makeFont({"Tahoma", "DejaVu Sans"}, 11));
 
-    m_artwork = MakeImage(this, pictures::kLauncherBackground, QRect(0, 0, 1127, 621));
-    m_versionLabel = MakeLabel(this, QStringLiteral("v17.05.22.01"), QPoint(1014, 602),
-                               MakeFont({"Tahoma", "DejaVu Sans"}, 11), QColor(128, 128, 128));
-    m_advisory = MakeImage(this, pictures::kLauncherAdvisory, QRect(600, 573, 339, 37));
-
-    m_addressBox = new QLineEdit(this);
-    m_addressBox->setGeometry(128, 587, 329, 21);
-    m_addressBox->setText(
-        QStringLiteral("client://loadgame|http://%1/game.html?server=1&name=%E9%9D%92%E9%BE%99")
-            .arg(QString::fromLatin1(deployment::PortalHost)));
-    m_goButton = new QPushButton(QStringLiteral("GO"), this);
-    m_goButton->setGeometry(471, 585, 75, 25);
-    connect(m_goButton, &QPushButton::clicked, this, [this] { onGoClicked(); });
-
-    m_officialSitePanel = MakePanel(this, QRect(490, 204, 128, 35));
-    m_officialSiteButton =
-        MakeButton(m_officialSitePanel, pictures::kLauncherLinkOfficialSite, QRect(0, 0, 128, 35));
-    connect(m_officialSiteButton, &SkinnedButton::clicked, this,
-            &LauncherWindow::onOfficialSiteClicked);
-    m_topUpPanel = MakePanel(this, QRect(620, 204, 128, 35));
-    m_topUpButton = MakeButton(m_topUpPanel, pictures::kLauncherLinkTopUp, QRect(0, 0, 128, 35));
-    connect(m_topUpButton, &SkinnedButton::clicked, this, &LauncherWindow::onTopUpClicked);
-    m_servicePanel = MakePanel(this, QRect(750, 204, 128, 35));
-    m_serviceButton =
-        MakeButton(m_servicePanel, pictures::kLauncherLinkService, QRect(0, 0, 128, 35));
-    connect(m_serviceButton, &SkinnedButton::clicked, this, &LauncherWindow::onServiceClicked);
-    m_gameCentrePanel = MakePanel(this, QRect(880, 204, 128, 36));
-    m_gameCentreButton =
-        MakeButton(m_gameCentrePanel, pictures::kLauncherLinkGameCentre, QRect(0, 0, 128, 35));
-    connect(m_gameCentreButton, &SkinnedButton::clicked, this,
-            &LauncherWindow::onGameCentreClicked);
-    m_closePanel = MakePanel(this, QRect(1064, 143, 31, 33));
-    m_closeButton = MakeButton(m_closePanel, pictures::kLauncherClose, QRect(0, 0, 31, 33));
-    connect(m_closeButton, &SkinnedButton::clicked, this, &LauncherWindow::onCloseClicked);
-
-    m_browserPanel = MakePanel(this, QRect(486, 195, 605, 365));
-    m_browser =
-        new BrowserView(m_browserPanel, engineFactory ? engineFactory(m_browserPanel) : nullptr);
-    m_browser->setGeometry(0, 0, 605, 365);
-    // The engine paints the loading page's colour until the first page does,
-    // never a white flash.
-    m_browser->setBackgroundColor(QColor(0x0e, 0x09, 0x05));
-    // The page holds the keyboard from the start, so the player can type
-    // into the server list without clicking it first.
-    m_browser->setFocus();
-    m_browser->setPageRole(PageRole::Launcher);
-    connect(m_browser, &BrowserView::windowReleasable, this, [this] { destroy(); });
-    m_browser->setSiteHosts(deploymentHosts());
-    connect(m_browser, &BrowserView::navigationCompleted, this,
-            &LauncherWindow::onNavigationCompleted);
-    // Each new page gets the keyboard, unless the player is typing an address
-    // into the debug URL box.
-    connect(m_browser, &BrowserView::documentCompleted, this, [this] {
-        if (!m_addressBox->hasFocus() && !m_goButton->hasFocus()) m_browser->focusPage();
-    });
-
-    m_minimisePanel = MakePanel(this, QRect(1020, 143, 31, 33));
-    m_minimiseButton =
-        MakeButton(m_minimisePanel, pictures::kLauncherMinimise, QRect(0, 0, 31, 33));
-    connect(m_minimiseButton, &SkinnedButton::clicked, this, &LauncherWindow::onMinimiseClicked);
-    m_clearCachePanel = MakePanel(this, QRect(1002, 570, 88, 21));
-    m_clearCacheButton =
-        MakeButton(m_clearCachePanel, pictures::kLauncherClearCache, QRect(0, 0, 88, 21));
-    connect(m_clearCacheButton, &SkinnedButton::clicked, this,
-            &LauncherWindow::onClearCacheClicked);
-    setTabOrder(m_addressBox, m_goButton);
-
-    m_commandActions = std::make_unique<LauncherCommandActions>(this);
-    m_commandServer = std::make_unique<quorvane::command::CommandServer>(
-        quorvane::command::ServerKind::kLauncher, m_commandPort, *m_commandActions);
-    m_serverTimer = new QTimer(this);
-    m_serverTimer->setInterval(60000);
-    connect(m_serverTimer, &QTimer::timeout, this, &LauncherWindow::onServerTimeout);
-    m_serverTimer->start();
-
-    m_keyFilter = new LauncherKeyFilter(m_browser, this);
-    m_colourKey = new ColourKeyShape(this, Qt::black, {m_browser});
-    // The artwork, the advisory and the version label have no window of their
-    // own: they are the launcher's surface, which drags the window.
-    m_frame = new FramelessFrame(this, &LauncherHitTest);
-    m_frame->AddSurface(m_artwork);
-    m_frame->AddSurface(m_versionLabel);
-    m_frame->AddSurface(m_advisory);
-
+    createPictures();
+    createDebugControls();
+    createButtons();
+    createBrowser(std::move(engineFactory));
+    createCommandServer();
+    createFrame();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
-
-    m_realEngine = !engineFactory;
     startUp();
 }
 
 LauncherWindow::~LauncherWindow() {
     // Workers must be gone before the actions they call into.
     m_commandServer->Stop();
+}
+
+void LauncherWindow::createPictures() {
+    using namespace quorvane::widgets;
+    m_artwork = makeImage(this, kArtwork);
+    m_versionLabel = makeLabel(this, "Label1", QStringLiteral(QUORVANE_VERSION_TEXT), kVersionPlace,
+                               makeFont({"Tahoma", "DejaVu Sans"}, 11), QColor(128, 128, 128));
+    m_advisory = makeImage(this, kAdvisory);
+}
+
+void LauncherWindow::createDebugControls() {
+    m_addressBox = new QLineEdit(this);
+    m_addressBox->setObjectName(QStringLiteral("Edit1"));
+    m_addressBox->setGeometry(kAddressBox);
+    m_addressBox->setText(
+        QStringLiteral("client://loadgame|http://%1/game.html?server=1&name=%E9%9D%92%E9%BE%99")
+            .arg(QString::fromLatin1(deployment::PortalHost)));
+    m_goButton = new QPushButton(QStringLiteral("GO"), this);
+    m_goButton->setObjectName(QStringLiteral("Button1"));
+    m_goButton->setGeometry(kGoButton);
+    connect(m_goButton, &QPushButton::clicked, this, &LauncherWindow::onGoClicked);
+    setTabOrder(m_addressBox, m_goButton);
+}
+
+void LauncherWindow::createButtons() {
+    quorvane::widgets::makeButtons(this, this, buttons());
+}
+
+void LauncherWindow::createBrowser(BrowserEngineFactory engineFactory) {
+    QWidget* panel = quorvane::widgets::makePanel(this, "Panel6", kBrowserArea);
+    m_browser = new BrowserView(panel, engineFactory ? engineFactory(panel) : nullptr);
+    m_browser->setObjectName(QStringLiteral("WebBrowser1"));
+    m_browser->setGeometry(panel->rect());
+    m_browser->setBackgroundColor(kLoadingColour);
+    m_browser->setPageRole(PageRole::Launcher);
+    m_browser->setSiteHosts(deploymentHosts());
+    // The page holds the keyboard from the start, so the player can type
+    // into the server list without clicking it first.
+    m_browser->setFocus();
+    connect(m_browser, &BrowserView::navigationCompleted, this,
+            &LauncherWindow::onNavigationCompleted);
+    // Each new page gets the keyboard, unless the player is typing an address
+    // into the debug launcher's box.
+    connect(m_browser, &BrowserView::documentCompleted, this, [this](const QString& url) {
+        if (!m_addressBox->hasFocus() && !m_goButton->hasFocus()) m_browser->focusPage();
+        emit pageLoaded(url);
+    });
+    connect(m_browser, &BrowserView::windowReleasable, this, [this] { destroy(); });
+}
+
+void LauncherWindow::createCommandServer() {
+    m_commandActions = std::make_unique<LauncherCommandActions>(m_browser);
+    m_commandServer = std::make_unique<quorvane::command::CommandServer>(
+        quorvane::command::ServerKind::kLauncher, m_commandPort, *m_commandActions);
+    m_serverTimer = new QTimer(this);
+    m_serverTimer->setObjectName(QStringLiteral("Timer1"));
+    m_serverTimer->setInterval(kCommandServerLifeMs);
+    connect(m_serverTimer, &QTimer::timeout, this, &LauncherWindow::onServerTimeout);
+    m_serverTimer->start();
+}
+
+void LauncherWindow::createFrame() {
+    using namespace quorvane::widgets;
+    m_keyFilter = new LauncherKeyFilter(m_browser, this);
+    new ColourKeyShape(this, Qt::black, {m_browser});
+    // The artwork, the advisory and the version label have no window of their
+    // own: they are the launcher's surface, which drags the window.
+    auto* frame = new FramelessFrame(this, &LauncherHitTest);
+    frame->AddSurface(m_artwork);
+    frame->AddSurface(m_versionLabel);
+    frame->AddSurface(m_advisory);
+}
+
+void LauncherWindow::startUp() {
+    m_services.setInputFilter(m_keyFilter);
+    // The browser carries these out once it has started (startBrowser).
+    m_browser->navigate(QStringLiteral("about:blank"));
+    m_addressBox->hide();
+    m_goButton->hide();
+    loadStartPage();
+    quorvane::platform::PlaceDesktopShortcut();
+    startCommandServer();
+}
+
+QStringList LauncherWindow::deploymentHosts() {
+    return {QString::fromLatin1(deployment::StartPageHost),
+            QString::fromLatin1(deployment::PortalHost), QString::fromLatin1(deployment::LinkHost)};
 }
 
 void LauncherWindow::startBrowser() {
@@ -166,15 +230,13 @@ void LauncherWindow::startBrowser() {
     m_browser->startEngine();
 }
 
-void LauncherWindow::startUp() {
-    m_services.setInputFilter(m_keyFilter);
-    // The browser carries these out once it has started (startBrowser).
-    m_browser->navigate(QStringLiteral("about:blank"));
-    m_addressBox->hide();
-    m_goButton->hide();
-    loadStartPage();
-    quorvane::platform::PlaceDesktopShortcut();
-    startCommandServer();
+void LauncherWindow::setUrlCache(std::unique_ptr<quorvane::platform::UrlCache> cache) {
+    m_profileCache = nullptr;
+    m_urlCache = std::move(cache);
+}
+
+std::uint16_t LauncherWindow::commandPort() const {
+    return m_commandServer->Active() ? m_commandServer->ListeningPort() : 0;
 }
 
 void LauncherWindow::startCommandServer() {
@@ -192,39 +254,38 @@ void LauncherWindow::onServerTimeout() {
     m_serverTimer->stop();
 }
 
-QString LauncherWindow::linkPageUrl(LinkPage type) {
-    return QString::fromStdString(
-        BuildLinkPageUrl(deployment::LinkHost, m_platformId, type, m_random.Draw()));
-}
-
 void LauncherWindow::openLinkPage(LinkPage type) {
-    ShellOpen(linkPageUrl(type));
+    ShellOpen(QString::fromStdString(
+        BuildLinkPageUrl(deployment::LinkHost, m_platformId, type, m_random.Draw())));
 }
 
-void LauncherWindow::onOfficialSiteClicked(QObject*) {
+void LauncherWindow::onOfficialSiteClicked() {
     openLinkPage(LinkPage::OfficialSite);
 }
-void LauncherWindow::onTopUpClicked(QObject*) {
+
+void LauncherWindow::onTopUpClicked() {
     openLinkPage(LinkPage::TopUp);
 }
-void LauncherWindow::onServiceClicked(QObject*) {
+
+void LauncherWindow::onServiceClicked() {
     openLinkPage(LinkPage::CustomerService);
 }
-void LauncherWindow::onGameCentreClicked(QObject*) {
+
+void LauncherWindow::onGameCentreClicked() {
     openLinkPage(LinkPage::GameCentre);
 }
 
-void LauncherWindow::onMinimiseClicked(QObject*) {
+void LauncherWindow::onMinimiseClicked() {
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 
-void LauncherWindow::onCloseClicked(QObject*) {
-    if (m_serverTimer->isActive()) m_serverTimer->stop();
+void LauncherWindow::onCloseClicked() {
+    m_serverTimer->stop();
     stopCommandServer();
     close();
 }
 
-void LauncherWindow::onClearCacheClicked(QObject*) {
+void LauncherWindow::onClearCacheClicked() {
     // A clear goes on after its click; a second one would only restart the
     // engine's network once more while the first puts the cookies back.
     if (cacheClearRunning()) return;
@@ -258,28 +319,12 @@ void LauncherWindow::loadStartPage() {
         QString::fromStdString(BuildStartPageUrl(deployment::StartPageHost, m_platformId, ver)));
 }
 
-QStringList LauncherWindow::firstBlankScripts() {
-    return {
-        QStringLiteral("document.write('<p align=\"center\"><font color=\"#cccccc\">loading"
-                       "\u2026\u2026</font></p>')"),
-        QStringLiteral("document.body.style.backgroundColor='#0e0905';"),
-        QStringLiteral("document.body.scroll='no';"),
-        // The engine ignores body.scroll; this is how it hides the scroll bars.
-        QStringLiteral("document.documentElement.style.overflow='hidden';"),
-    };
-}
-
-QStringList LauncherWindow::deploymentHosts() {
-    return {QString::fromLatin1(deployment::StartPageHost),
-            QString::fromLatin1(deployment::PortalHost), QString::fromLatin1(deployment::LinkHost)};
-}
-
 void LauncherWindow::runPageScript(const QString& code) {
     if (!m_browser->hasDocument()) return;
     m_browser->runScript(code);
 }
 
-void LauncherWindow::onNavigationCompleted(BrowserView*, const QString& completedUrl) {
+void LauncherWindow::onNavigationCompleted(const QString& completedUrl) {
     const QString url = QString::fromStdU16String(WithLiteralHandOffMarker(std::u16string_view(
         reinterpret_cast<const char16_t*>(completedUrl.utf16()), completedUrl.size())));
     const std::string ansiUrl = AnsiOf(url);
@@ -288,7 +333,7 @@ void LauncherWindow::onNavigationCompleted(BrowserView*, const QString& complete
 
     switch (decision.action) {
         case CompletionAction::StyleFirstBlank:
-            for (const QString& script : firstBlankScripts()) runPageScript(script);
+            for (const QString& script : FirstBlankScripts()) runPageScript(script);
             m_firstBlankPending = false;
             return;
         case CompletionAction::HandOffCut:

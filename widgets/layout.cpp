@@ -5,7 +5,7 @@
 
 namespace quorvane::widgets {
 
-QPixmap LoadPicture(const char* picture) {
+QPixmap loadPicture(const char* picture) {
     const QString name = QString::fromLatin1(picture);
     // A screen scaled past 100 % gets the picture painted for 200 %, named
     // the toolkit's way; the reader takes its pixel ratio from the name.
@@ -17,18 +17,20 @@ QPixmap LoadPicture(const char* picture) {
     return QPixmap(name);
 }
 
-QLabel* MakeImage(QWidget* parent, const char* picture, const QRect& box, bool stretch) {
+QLabel* makeImage(QWidget* parent, const PicturePlace& place, bool stretch) {
     auto* image = new QLabel(parent);
-    image->setGeometry(box);
-    image->setPixmap(LoadPicture(picture));
+    image->setObjectName(QLatin1String(place.name));
+    image->setGeometry(place.box);
+    image->setPixmap(loadPicture(place.picture));
     image->setScaledContents(stretch);
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return image;
 }
 
-QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& position,
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, const QPoint& position,
                   const QFont& font, const QColor& colour) {
     auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
     // Captions are shown as they stand: a page title such as "<b>x</b>" is
     // text, never markup.
     label->setTextFormat(Qt::PlainText);
@@ -42,24 +44,26 @@ QLabel* MakeLabel(QWidget* parent, const QString& caption, const QPoint& positio
     return label;
 }
 
-QWidget* MakePanel(QWidget* parent, const QRect& box, const QColor& colour) {
+QWidget* makePanel(QWidget* parent, const char* name, const QRect& box, const QColor& colour) {
     auto* panel = new QWidget(parent);
+    panel->setObjectName(QLatin1String(name));
     panel->setGeometry(box);
-    if (colour.isValid()) PaintBackground(panel, colour);
+    if (colour.isValid()) paintBackground(panel, colour);
     return panel;
 }
 
-SkinnedButton* MakeButton(QWidget* parent, const quorvane::pictures::Skins& skins,
+SkinnedButton* makeButton(QWidget* parent, const char* name, const pictures::Skins& skins,
                           const QRect& box) {
     auto* button = new SkinnedButton(parent);
+    button->setObjectName(QLatin1String(name));
     button->setGeometry(box);
-    button->setNormalSkin(LoadPicture(skins.normal));
-    button->setHoverSkin(LoadPicture(skins.hover));
-    button->setPressedSkin(LoadPicture(skins.pressed));
+    button->setNormalSkin(loadPicture(skins.normal));
+    button->setHoverSkin(loadPicture(skins.hover));
+    button->setPressedSkin(loadPicture(skins.pressed));
     return button;
 }
 
-QFont MakeFont(std::initializer_list<const char*> families, int pixelHeight, bool bold) {
+QFont makeFont(std::initializer_list<const char*> families, int pixelHeight, bool bold) {
     QFont font;
     QStringList names;
     for (const char* family : families) names << QString::fromUtf8(family);
@@ -69,7 +73,7 @@ QFont MakeFont(std::initializer_list<const char*> families, int pixelHeight, boo
     return font;
 }
 
-void PaintBackground(QWidget* widget, const QColor& colour) {
+void paintBackground(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);

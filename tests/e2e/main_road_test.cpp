@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QRegularExpression>
+#include <QSystemTrayIcon>
+#include <QTest>
 #include <functional>
 #include <memory>
 
@@ -24,23 +27,52 @@ namespace {
 
 class MainRoadTest : public RealWindowsFixture {
   protected:
-    static bool OnServerList() {
-        return Form1->isVisible() && Form1->m_browser->location().contains("/serverlist.html") &&
-               !Form1->m_browser->isBusy();
+    static BrowserView* LauncherPage() { return Control<BrowserView>(launcher, "WebBrowser1"); }
+    static BrowserView* GamePage() { return Control<BrowserView>(game, "WebBrowser1"); }
+    static QString GameTitle() { return Control<QLabel>(game, "Label1")->text(); }
+    // The server list shows and has finished loading since `layouts` of its
+    // loads were counted.
+    static bool OnServerList(int layouts) {
+        return launcher->isVisible() && LauncherPage()->location().contains("/serverlist.html") &&
+               site->Count(QStringLiteral("GET /log/layout\\?page=serverlist")) > layouts;
+    }
+    static void BackToTheServerList() {
+        QTest::mouseClick(Control(game, "GraphicButton6"), Qt::LeftButton, {}, QPoint(3, 3));
     }
 };
 
 const QString kHost = QString::fromLatin1(deployment::StartPageHost);
 
 TEST_F(MainRoadTest, StartPageIsRequestedThroughTheRedirectAfterTheStyledBlankPage) {
-    ASSERT_TRUE(WaitFor(OnServerList, 20000)) << Form1->m_browser->location().toStdString();
+    ASSERT_TRUE(WaitFor([] { return OnServerList(0); }, 20000))
+        << LauncherPage()->location().toStdString();
     const QRegularExpression request(
         QStringLiteral("GET /hot_update/url_redirect/jump1401\\.html\\?type=0&ver=(\\d+) 200"));
     const auto match = request.match(site->Log());
     ASSERT_TRUE(match.hasMatch()) << site->Log().toStdString();
     EXPECT_LE(match.captured(1).toInt(), 32767);
-    EXPECT_TRUE(Form2->isHidden());
-    EXPECT_TRUE(Form1->m_addressBox->text().contains("/serverlist.html"));
+    EXPECT_TRUE(game->isHidden());
+    EXPECT_TRUE(Control<QLineEdit>(launcher, "Edit1")->text().contains("/serverlist.html"));
+}
+
+TEST_F(MainRoadTest, JumptoFromThePageSendsTheLauncherIntoTheGame) {
+    const int layouts = site->Count(QStringLiteral("GET /log/layout\\?page=serverlist"));
+    ASSERT_TRUE(WaitFor([] { return OnServerList(0); }, 20000));
+    const QString gameUrl =
+        "http://" + kHost + "/game.html?server=3&name=%E6%9C%B1%E9%9B%80&windowsize=max";
+    {
+        quorvane::command::LoopbackClient client(launcher->commandPort());
+        client.Send(quorvane::command::EncodeCommandText(
+            u"jumpto 123456789012345678client://loadgame|" + gameUrl.toStdU16String()));
+        ASSERT_TRUE(WaitFor([&] { return GameTitle() == QStringLiteral("Quorvane · 3服 朱雀"); }))
+            << "title: " << GameTitle().toStdString()
+            << " at: " << GamePage()->location().toStdString();
+    }
+    EXPECT_EQ(GamePage()->location(), gameUrl);
+    EXPECT_TRUE(game->isMaximised());
+    EXPECT_EQ(launcher->commandPort(), 0);
+    BackToTheServerList();
+    ASSERT_TRUE(WaitFor([&] { return OnServerList(layouts); }, 20000));
 }
 
 struct Entry {
@@ -64,53 +96,33 @@ TEST_F(MainRoadTest, EveryWayOfEnteringHandsTheExactAddressToTheGameWindow) {
         {"enter-frame", "http://" + kHost + "/game.html?server=5&name=%E9%BA%92%E9%BA%9F",
          QStringLiteral("Quorvane · 5服 麒麟"), false},
     };
+    int layouts = 0;
     for (const Entry& entry : entries) {
         SCOPED_TRACE(entry.element);
-        ASSERT_TRUE(WaitFor(OnServerList, 20000)) << Form1->m_browser->location().toStdString();
-        Form1->m_browser->runScript(
+        ASSERT_TRUE(WaitFor([&] { return OnServerList(layouts); }, 20000))
+            << LauncherPage()->location().toStdString();
+        layouts = site->Count(QStringLiteral("GET /log/layout\\?page=serverlist"));
+        LauncherPage()->runScript(
             QStringLiteral("document.getElementById('%1').click();").arg(entry.element));
 
-        ASSERT_TRUE(WaitFor([&] { return Form2->m_titleLabel->text() == entry.title; }, 20000))
-            << "title: " << Form2->m_titleLabel->text().toStdString()
-            << " at: " << Form2->m_browser->location().toStdString();
-        EXPECT_TRUE(Form1->isHidden());
-        EXPECT_TRUE(Form2->isVisible());
-        EXPECT_EQ(Form2->m_browser->location(), entry.gameUrl);
-        EXPECT_EQ(Form2->m_maximised, entry.maximised);
-        EXPECT_TRUE(Form2->m_trayIcon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable());
+        ASSERT_TRUE(WaitFor([&] { return GameTitle() == entry.title; }, 20000))
+            << "title: " << GameTitle().toStdString()
+            << " at: " << GamePage()->location().toStdString();
+        EXPECT_TRUE(launcher->isHidden());
+        EXPECT_TRUE(game->isVisible());
+        EXPECT_EQ(GamePage()->location(), entry.gameUrl);
+        EXPECT_EQ(game->isMaximised(), entry.maximised);
+        EXPECT_TRUE(Control<QSystemTrayIcon>(game, "TrayIcon1")->isVisible() ||
+                    !QSystemTrayIcon::isSystemTrayAvailable());
 
         const int requestsBefore = site->Log().count("GET /hot_update/url_redirect/jump1401.html");
-        Form2->onSwitchServerClicked(Form2->m_switchServerButton);
-        EXPECT_TRUE(Form2->isHidden());
-        EXPECT_TRUE(Form1->isVisible());
+        BackToTheServerList();
+        EXPECT_TRUE(game->isHidden());
+        EXPECT_TRUE(launcher->isVisible());
         ASSERT_TRUE(WaitFor([&] {
             return site->Log().count("GET /hot_update/url_redirect/jump1401.html") > requestsBefore;
         })) << "no fresh start page after the return";
     }
-}
-
-TEST_F(MainRoadTest, JumptoFromThePageSendsTheLauncherIntoTheGame) {
-    ASSERT_TRUE(WaitFor(OnServerList, 20000));
-    // The launcher's server stopped at the earlier hand-offs; this one starts
-    // afresh as at a new start of the program.
-    Form1->m_commandServer->Start();
-    ASSERT_TRUE(Form1->m_commandServer->Active());
-    const QString gameUrl =
-        "http://" + kHost + "/game.html?server=3&name=%E6%9C%B1%E9%9B%80&windowsize=max";
-    {
-        quorvane::command::LoopbackClient client(Form1->m_commandServer->ListeningPort());
-        client.Send(quorvane::command::EncodeCommandText(
-            u"jumpto 123456789012345678client://loadgame|" + gameUrl.toStdU16String()));
-        ASSERT_TRUE(WaitFor([&] {
-            return Form2->m_titleLabel->text() == QStringLiteral("Quorvane · 3服 朱雀");
-        })) << "title: "
-            << Form2->m_titleLabel->text().toStdString()
-            << " at: " << Form2->m_browser->location().toStdString();
-    }
-    EXPECT_EQ(Form2->m_browser->location(), gameUrl);
-    EXPECT_TRUE(Form2->m_maximised);
-    EXPECT_FALSE(Form1->m_commandServer->Active());
-    Form2->onSwitchServerClicked(Form2->m_switchServerButton);
 }
 
 }  // namespace

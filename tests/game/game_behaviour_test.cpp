@@ -1,10 +1,13 @@
 // The game window's keys, tray, command server, exit and closing notice,
 // driven the way the player and the page reach them.
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 #include "app/application.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
+#include "tests/support/controls.h"
 #include "tests/support/ports.h"
 #include "tests/support/wait.h"
 #include "tests/support/windows_fixture.h"
@@ -25,18 +28,23 @@ class GameBehaviourTest : public WindowsFixture {
         gameEngine->calls.clear();
     }
     QWidget* Page() { return gameEngine->view(); }
+    QSystemTrayIcon* TrayIcon() { return Control<QSystemTrayIcon>(game, "TrayIcon1"); }
+    void Click(QObject* window, const char* button) {
+        QTest::mouseClick(Control(window, button), Qt::LeftButton, {}, QPoint(3, 3));
+    }
+    // The balloons the game window showed: title, text and icon kind each.
+    QSignalSpy balloons{game, &GameWindow::balloonShown};
 };
 
 TEST_F(GameBehaviourTest, ServerStartsWithTheGameAndKeepsItsPortAcrossReturns) {
-    EXPECT_FALSE(game->m_commandServer->Active());
+    EXPECT_EQ(game->commandPort(), 0);
     OpenTheGame();
-    ASSERT_TRUE(game->m_commandServer->Active());
-    const uint16_t port = game->m_commandServer->ListeningPort();
+    const uint16_t port = game->commandPort();
     EXPECT_GE(port, 10803);
-    game->onSwitchServerClicked(game->m_switchServerButton);
-    EXPECT_TRUE(game->m_commandServer->Active());
+    Click(game, "GraphicButton6");
+    EXPECT_EQ(game->commandPort(), port) << "the server runs on while the launcher shows";
     OpenTheGame("http://g/other.html");
-    EXPECT_EQ(game->m_commandServer->ListeningPort(), port);
+    EXPECT_EQ(game->commandPort(), port);
 
     LoopbackClient first(port);
     first.Send(EncodeCommandText(u"check"));
@@ -45,42 +53,44 @@ TEST_F(GameBehaviourTest, ServerStartsWithTheGameAndKeepsItsPortAcrossReturns) {
     EXPECT_EQ(second.ReceiveUntilClosed(2s), std::optional<std::string>(""));
 }
 
-TEST_F(GameBehaviourTest, ShowTipSetsTheBalloonAndItsIconKindStays) {
+TEST_F(GameBehaviourTest, ShowTipShowsItsBalloonAndTheIconKindStays) {
     OpenTheGame();
-    LoopbackClient client(game->m_commandServer->ListeningPort());
+    LoopbackClient client(game->commandPort());
     client.Send(EncodeCommandText(u"showTip 公告 \"活动 开始\" 2"));
-    ASSERT_TRUE(WaitFor([&] { return game->m_balloonTitle == QStringLiteral("公告"); }));
-    EXPECT_EQ(game->m_balloonText, QStringLiteral("活动 开始"));
-    EXPECT_EQ(game->m_balloonIcon, QSystemTrayIcon::Warning);
+    ASSERT_TRUE(balloons.wait(2000));
+    EXPECT_EQ(balloons.takeFirst(),
+              (QVariantList{QStringLiteral("公告"), QStringLiteral("活动 开始"),
+                            QVariant::fromValue(QSystemTrayIcon::Warning)}));
 
     client.Send(EncodeCommandText(u"showTip t2 x 7"));
-    ASSERT_TRUE(WaitFor([&] { return game->m_balloonTitle == "t2"; }));
-    EXPECT_EQ(game->m_balloonIcon, QSystemTrayIcon::Warning) << "7 keeps the kind";
+    ASSERT_TRUE(balloons.wait(2000));
+    EXPECT_EQ(balloons.takeFirst().at(2).value<QSystemTrayIcon::MessageIcon>(),
+              QSystemTrayIcon::Warning)
+        << "7 keeps the kind";
 
-    game->hideToTray();
-    EXPECT_EQ(game->m_balloonTitle, QStringLiteral("游戏已经最小化"));
-    EXPECT_EQ(game->m_balloonText, QStringLiteral("恢复请双击右下角游戏图标。"));
-    EXPECT_EQ(game->m_balloonIcon, QSystemTrayIcon::Warning) << "the hide balloon keeps it too";
+    QTest::keyClick(Page(), Qt::Key_F9);
+    ASSERT_EQ(balloons.count(), 1);
+    EXPECT_EQ(balloons.takeFirst(), (QVariantList{QStringLiteral("游戏已经最小化"),
+                                                  QStringLiteral("恢复请双击右下角游戏图标。"),
+                                                  QVariant::fromValue(QSystemTrayIcon::Warning)}))
+        << "the hide balloon keeps the kind too";
 }
 
 TEST_F(GameBehaviourTest, HideAndRestoreFollowTheWindowState) {
     OpenTheGame();
-    game->hideToTray();
+    Click(game, "GraphicButton4");
     EXPECT_TRUE(game->isHidden());
-    EXPECT_TRUE(game->m_trayIcon->isVisible());
+    EXPECT_TRUE(TrayIcon()->isVisible());
+    EXPECT_EQ(balloons.count(), 1);
 
-    game->m_balloonTitle = "unchanged";
-    game->hideToTray();  // already hidden: no balloon
-    EXPECT_EQ(game->m_balloonTitle, "unchanged");
-
-    game->onTrayDoubleClicked();
+    emit TrayIcon()->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(game->isVisible());
     EXPECT_FALSE(game->windowState() & Qt::WindowMaximized) << "a normal window stays normal";
 
-    game->onMinimiseClicked(game->m_minimiseButton);
+    Click(game, "GraphicButton3");
     EXPECT_TRUE(game->windowState() & Qt::WindowMinimized);
-    EXPECT_FALSE(game->m_maximised) << "minimising leaves the size mode alone";
-    game->onTrayDoubleClicked();
+    EXPECT_FALSE(game->isMaximised()) << "minimising leaves the size mode alone";
+    emit TrayIcon()->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(game->windowState() & Qt::WindowMaximized);
     EXPECT_FALSE(game->windowState() & Qt::WindowMinimized);
 }
@@ -93,20 +103,21 @@ TEST_F(GameBehaviourTest, WithoutATrayTheTaskbarStandsInForIt) {
     QTest::keyClick(Page(), Qt::Key_F9);
     EXPECT_TRUE(game->isVisible());
     EXPECT_TRUE(game->windowState() & Qt::WindowMinimized);
-    EXPECT_EQ(game->m_balloonTitle, QStringLiteral("游戏已经最小化"));
+    ASSERT_EQ(balloons.count(), 1);
+    EXPECT_EQ(balloons.takeFirst().at(0).toString(), QStringLiteral("游戏已经最小化"));
 
-    game->m_balloonTitle = "unchanged";
     QTest::keyClick(Page(), Qt::Key_F9);
     EXPECT_FALSE(game->windowState() & Qt::WindowMinimized);
-    EXPECT_EQ(game->m_balloonTitle, "unchanged") << "no message on the way back";
+    EXPECT_EQ(balloons.count(), 0) << "no message on the way back";
 
-    game->onHideClicked(game->m_hideButton);
+    Click(game, "GraphicButton4");
     EXPECT_TRUE(game->isVisible());
     EXPECT_TRUE(game->windowState() & Qt::WindowMinimized);
 
     // A tray that has come since takes the window as before.
     services.trayAvailable = true;
-    game->hideToTray();
+    game->setWindowState(Qt::WindowNoState);
+    Click(game, "GraphicButton4");
     EXPECT_TRUE(game->isHidden());
 }
 
@@ -141,15 +152,15 @@ TEST_F(GameBehaviourTest, KeysThroughTheRealEventPath) {
 
     QTest::keyClick(Page(), Qt::Key_F9);
     EXPECT_TRUE(game->isHidden());
-    QTest::keyClick(launcher->m_addressBox, Qt::Key_F9);  // the filter sees every window's keys
+    QTest::keyClick(Control(launcher, "Edit1"), Qt::Key_F9);  // the filter sees every window's keys
     EXPECT_TRUE(game->isVisible());
 }
 
 TEST_F(GameBehaviourTest, TitleStripDragsOnlyInNormalModeAndDoubleClickToggles) {
     OpenTheGame();
-    game->applySizeMode(SizeMode::Normal);
     const QPoint before = game->pos();
-    const QPoint onStrip = game->m_stripBackground->mapTo(game, QPoint(200, 20));
+    QWidget* stripBackground = Control(game, "Image1");
+    const QPoint onStrip = stripBackground->mapTo(game, QPoint(200, 20));
     QTest::mousePress(game->windowHandle(), Qt::RightButton, {}, onStrip);
     QTest::mouseRelease(game->windowHandle(), Qt::RightButton, {}, onStrip);
     EXPECT_EQ(game->pos(), before) << "other buttons do nothing";
@@ -159,29 +170,29 @@ TEST_F(GameBehaviourTest, TitleStripDragsOnlyInNormalModeAndDoubleClickToggles) 
     QTest::mouseRelease(game->windowHandle(), Qt::LeftButton, {}, onStrip);
     EXPECT_EQ(game->pos(), before + QPoint(30, 10));
 
-    QTest::mouseDClick(game->m_stripBackground, Qt::LeftButton, {}, QPoint(200, 20));
-    EXPECT_TRUE(game->m_maximised);
+    QTest::mouseDClick(stripBackground, Qt::LeftButton, {}, QPoint(200, 20));
+    EXPECT_TRUE(game->isMaximised());
     const QPoint maximisedAt = game->pos();
     QTest::mousePress(game->windowHandle(), Qt::LeftButton, {}, onStrip);
     QTest::mouseMove(game->windowHandle(), onStrip + QPoint(30, 10));
     QTest::mouseRelease(game->windowHandle(), Qt::LeftButton, {}, onStrip + QPoint(30, 10));
     EXPECT_EQ(game->pos(), maximisedAt) << "no drag while maximised";
-    game->onSizeToggleClicked(game->m_sizeToggleButton);
-    EXPECT_FALSE(game->m_maximised);
+    Click(game, "GraphicButton2");
+    EXPECT_FALSE(game->isMaximised());
 }
 
 TEST_F(GameBehaviourTest, ExitAnsweredNoChangesNothing) {
     OpenTheGame();
     QString asked;
     services.answer = [&](QWidget* owner, const QString& text, const QString& caption) {
-        asked = text + "|" + caption + "|" + (owner == Form2 ? "owned" : "unowned");
+        asked = text + "|" + caption + "|" + (owner == game ? "owned" : "unowned");
         return false;
     };
-    game->onExitClicked(game->m_exitButton);
+    Click(game, "GraphicButton1");
     EXPECT_EQ(asked, QStringLiteral("亲，确定要退出游戏吗？|呜呜呜。。。|owned"));
     EXPECT_TRUE(game->isVisible());
-    EXPECT_TRUE(game->m_trayIcon->isVisible());
-    EXPECT_TRUE(game->m_commandServer->Active());
+    EXPECT_TRUE(TrayIcon()->isVisible());
+    EXPECT_NE(game->commandPort(), 0);
     EXPECT_TRUE(gameEngine->calls.isEmpty());
 }
 
@@ -194,21 +205,23 @@ TEST(GameExitTest, YesEndsTheProcessWithZeroAndTheGamePortFree) {
             };
             TestServices services;
             Session session(services, factory, factory);
-            GameWindow& game = *session.m_game;
+            GameWindow& game = *session.game();
             game.show();
             game.openGame("http://g/game.html");
-            const uint16_t port = game.m_commandServer->ListeningPort();
+            const uint16_t port = game.commandPort();
             LoopbackClient client(port);  // a live connection the exit must close
             services.answer = [](QWidget*, const QString&, const QString&) { return true; };
             services.exit = [&](int code) {
                 std::exit(PortIsFree(port) && !game.isVisible() ? code : 3);
             };
-            game.onExitClicked(game.m_exitButton);
+            QTest::mouseClick(Control(&game, "GraphicButton1"), Qt::LeftButton, {}, QPoint(3, 3));
             std::exit(4);  // the exit never returns
         },
         ::testing::ExitedWithCode(0), "");
 }
 
+// The exit ends the process before the countdown to the closing notice, so
+// nothing starts the notice's own; both are kept, and count as they should.
 TEST_F(GameBehaviourTest, ClosingNoticeCountsDownAndEnds) {
     int exits = 0;
     int exitCode = -1;
@@ -216,25 +229,26 @@ TEST_F(GameBehaviourTest, ClosingNoticeCountsDownAndEnds) {
         ++exits;
         exitCode = code;
     };
-    game->m_exitTimer->start();
-    game->onExitTimer();
+    auto* exitTimer = Control<QTimer>(game, "Timer1");
+    ASSERT_TRUE(QMetaObject::invokeMethod(exitTimer, "timeout"));
     EXPECT_TRUE(notice->isHidden());
-    game->onExitTimer();
-    EXPECT_TRUE(notice->isVisible());
-    EXPECT_FALSE(game->m_exitTimer->isActive());
+    ASSERT_TRUE(QMetaObject::invokeMethod(exitTimer, "timeout"));
+    EXPECT_TRUE(notice->isVisible()) << "the second half-second shows the notice";
 
+    auto* countdown = Control<QTimer>(notice, "Timer1");
+    auto* number = Control<QLabel>(notice, "Label2");
     QStringList shown;
     for (int tick = 1; tick <= 7; ++tick) {
-        notice->onCountdownTick();
-        shown << notice->m_countdownLabel->text();
+        ASSERT_TRUE(QMetaObject::invokeMethod(countdown, "timeout"));
+        shown << number->text();
     }
     EXPECT_EQ(shown, (QStringList{"7", "6", "5", "4", "3", "2", "1"}));
     EXPECT_EQ(exits, 0);
-    notice->onCountdownTick();
+    ASSERT_TRUE(QMetaObject::invokeMethod(countdown, "timeout"));
     EXPECT_EQ(exits, 1);
     EXPECT_EQ(exitCode, 0);
 
-    notice->onCloseClicked(notice->m_closeButton);
+    Click(notice, "GraphicButton1");
     EXPECT_EQ(exits, 2);
 }
 

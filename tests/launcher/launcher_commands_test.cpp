@@ -1,11 +1,19 @@
 // The launcher's buttons, timer, command server and message filter, driven
 // the way the player and the page reach them.
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
+#include <QUrl>
+#include <optional>
 
 #include "app/application.h"
 #include "command/loopback_client.h"
 #include "command/protocol.h"
 #include "launcher/deployment.h"
+#include "launcher/runtime_random.h"
+#include "tests/support/controls.h"
 #include "tests/support/ports.h"
 #include "tests/support/wait.h"
 #include "tests/support/windows_fixture.h"
@@ -38,11 +46,23 @@ class FakeUrlCache : public quorvane::platform::UrlCache {
     QWidget* window_;
 };
 
+// Stands in for the player's web browser.
+class Browser : public QObject {
+    Q_OBJECT
+  public:
+    QStringList opened;
+  public slots:
+    void open(const QUrl& url) { opened << url.toString(); }
+};
+
+void Click(QWidget* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(3, 3));
+}
+
 using LauncherCommandsTest = WindowsFixture;
 
 TEST_F(LauncherCommandsTest, ServerRunsFromCreationUntilTheHandOffAndNeverReturns) {
-    ASSERT_TRUE(launcher->m_commandServer->Active());
-    const uint16_t port = launcher->m_commandServer->ListeningPort();
+    const uint16_t port = launcher->commandPort();
     EXPECT_GE(port, 3581);
     {
         LoopbackClient client(port);
@@ -50,23 +70,25 @@ TEST_F(LauncherCommandsTest, ServerRunsFromCreationUntilTheHandOffAndNeverReturn
         EXPECT_EQ(client.Receive(2s), std::optional<std::string>("count:1"));
     }
     launcherEngine->CompleteNavigation("client://loadgame|http://g/game.html");
-    EXPECT_FALSE(launcher->m_commandServer->Active());
+    EXPECT_EQ(launcher->commandPort(), 0);
     EXPECT_TRUE(PortIsFree(port));
-    EXPECT_TRUE(game->m_commandServer->Active());
+    EXPECT_NE(game->commandPort(), 0);
 
-    game->onSwitchServerClicked(game->m_switchServerButton);
+    Click(Control(game, "GraphicButton6"));
     EXPECT_TRUE(launcher->isVisible());
-    EXPECT_FALSE(launcher->m_commandServer->Active()) << "a return must not restart it";
+    EXPECT_EQ(launcher->commandPort(), 0) << "a return must not restart it";
 }
 
-TEST_F(LauncherCommandsTest, TimerStopsTheServerOnceAndCloseStopsTheTimer) {
-    launcher->onServerTimeout();
-    EXPECT_FALSE(launcher->m_commandServer->Active());
-    EXPECT_FALSE(launcher->m_serverTimer->isActive());
+TEST_F(LauncherCommandsTest, AMinuteAfterTheStartTheServerStops) {
+    auto* timer = Control<QTimer>(launcher, "Timer1");
+    ASSERT_TRUE(timer->isActive());
+    ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout"));
+    EXPECT_EQ(launcher->commandPort(), 0);
+    EXPECT_FALSE(timer->isActive());
 }
 
 TEST_F(LauncherCommandsTest, JumptoNavigatesTheLauncherAndCanEnterTheGame) {
-    LoopbackClient client(launcher->m_commandServer->ListeningPort());
+    LoopbackClient client(launcher->commandPort());
     client.Send(EncodeCommandText(u"jumpto 123456789012345678client://loadgame|http://g/j?x=1"));
     ASSERT_TRUE(WaitFor([&] { return launcherEngine->navigations.size() == 3; }));
     EXPECT_EQ(launcherEngine->navigations.last(), "client://loadgame|http://g/j?x=1");
@@ -77,29 +99,40 @@ TEST_F(LauncherCommandsTest, JumptoNavigatesTheLauncherAndCanEnterTheGame) {
     EXPECT_TRUE(game->isVisible());
 }
 
-TEST_F(LauncherCommandsTest, LinkButtonsTakeConsecutiveDrawsAfterTheStartPageSeed) {
-    launcher->m_random.Seed(1);  // as if the start page had loaded at second 1
-    const QString host = QString::fromLatin1(deployment::LinkHost);
-    const QString expected[] = {
-        "http://" + host + "/publish/hot_update/url_redirect/jump1401.html?type=1&ver=130",
-        "http://" + host + "/publish/hot_update/url_redirect/jump1401.html?type=2&ver=10982",
-        "http://" + host + "/publish/hot_update/url_redirect/jump1401.html?type=3&ver=1090",
-        "http://" + host + "/publish/hot_update/url_redirect/jump1401.html?type=4&ver=11656",
-    };
-    const LinkPage types[] = {LinkPage::OfficialSite, LinkPage::TopUp, LinkPage::CustomerService,
-                              LinkPage::GameCentre};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(launcher->linkPageUrl(types[i]), expected[i]);
+// The link buttons draw from the generator the start page seeded with the
+// time, each the next number.
+TEST_F(LauncherCommandsTest, LinkButtonsTakeTheDrawsAfterTheStartPages) {
+    const QRegularExpression ver(QStringLiteral("&ver=(\\d+)$"));
+    const int startVer = ver.match(launcherEngine->navigations.last()).captured(1).toInt();
+    const auto now = static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch());
+    std::optional<std::uint32_t> seed;
+    for (std::uint32_t second = now; second + 5 > now && !seed; --second) {
+        RuntimeRandom candidate;
+        candidate.Seed(second);
+        if (candidate.Draw() == startVer) seed = second;
+    }
+    ASSERT_TRUE(seed) << "the start page's number came from no recent second";
+    RuntimeRandom expected;
+    expected.Seed(*seed);
+    expected.Draw();  // the start page's
 
-    // A start-page load reseeds from the clock, so the sequence starts over.
-    launcher->m_random.Seed(1);
-    EXPECT_EQ(launcher->linkPageUrl(LinkPage::TopUp),
-              QString(expected[1]).replace("ver=10982", "ver=130"));
+    Browser browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+    for (const char* name :
+         {"GraphicButton0", "GraphicButton2", "GraphicButton3", "GraphicButton4"})
+        Click(Control(launcher, name));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    const QString jump = "http://" + QString::fromLatin1(deployment::LinkHost) +
+                         "/publish/hot_update/url_redirect/jump1401.html?type=%1&ver=%2";
+    QStringList wanted;
+    for (int type = 1; type <= 4; ++type) wanted << jump.arg(type).arg(expected.Draw());
+    EXPECT_EQ(browser.opened, wanted);
 }
 
 TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
     auto cache = std::make_unique<FakeUrlCache>(launcher);
     FakeUrlCache* walked = cache.get();
-    launcher->m_urlCache = std::move(cache);
+    launcher->setUrlCache(std::move(cache));
     const Qt::CursorShape before = launcher->cursor().shape();
     QString asked;
     for (bool answer : {false, true}) {
@@ -108,7 +141,7 @@ TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
             asked = t + "|" + c;
             return answer;
         };
-        launcher->onClearCacheClicked(launcher->m_clearCacheButton);
+        Click(Control(launcher, "GraphicButton6"));
         EXPECT_EQ(asked, QStringLiteral("确定要清除浏览器缓存？|确认"));
         EXPECT_EQ(walked->walks, answer ? 1 : 0);
         if (answer) {
@@ -121,12 +154,13 @@ TEST_F(LauncherCommandsTest, ClearCacheAsksFirstAndWalksTheCacheOnlyOnYes) {
 
 TEST_F(LauncherCommandsTest, FilterSwallowsControlNAndRightClicksInTheBrowserOnly) {
     launcher->show();
-    launcher->m_addressBox->show();  // as in the debug launcher, to type into
-    launcher->m_addressBox->clear();
-    launcher->m_addressBox->setFocus();
-    QTest::keyClick(launcher->m_addressBox, Qt::Key_N, Qt::ControlModifier);
-    QTest::keyClick(launcher->m_addressBox, Qt::Key_N);
-    EXPECT_EQ(launcher->m_addressBox->text(), "n") << "Ctrl+N is swallowed, N alone is not";
+    auto* addressBox = Control<QLineEdit>(launcher, "Edit1");
+    addressBox->show();  // as in the debug launcher, to type into
+    addressBox->clear();
+    addressBox->setFocus();
+    QTest::keyClick(addressBox, Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(addressBox, Qt::Key_N);
+    EXPECT_EQ(addressBox->text(), "n") << "Ctrl+N is swallowed, N alone is not";
 
     struct Probe : QObject {
         int presses = 0;
@@ -138,9 +172,9 @@ TEST_F(LauncherCommandsTest, FilterSwallowsControlNAndRightClicksInTheBrowserOnl
     Probe inBrowser, outside;
     QWidget* view = launcherEngine->view();
     view->installEventFilter(&inBrowser);
-    launcher->m_addressBox->installEventFilter(&outside);
+    addressBox->installEventFilter(&outside);
     QTest::mouseClick(view, Qt::RightButton, {}, QPoint(10, 10));
-    QTest::mouseClick(launcher->m_addressBox, Qt::RightButton, {}, QPoint(5, 5));
+    QTest::mouseClick(addressBox, Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_EQ(inBrowser.presses, 0);
     EXPECT_GE(outside.presses, 1);
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(10, 10));
@@ -173,13 +207,15 @@ TEST(LauncherCloseTest, CloseStopsTheServerFreesItsPortAndEndsWithZero) {
                 return std::make_unique<FakeBrowserEngine>(parent);
             });
             launcher.show();
-            const uint16_t port = launcher.m_commandServer->ListeningPort();
-            QTimer::singleShot(0, &launcher,
-                               [&] { launcher.onCloseClicked(launcher.m_closeButton); });
+            const uint16_t port = launcher.commandPort();
+            QTimer::singleShot(0, &launcher, [&] { Click(Control(&launcher, "GraphicButton5")); });
             const int code = QApplication::exec();
-            std::exit(PortIsFree(port) && !launcher.m_serverTimer->isActive() ? code : 3);
+            std::exit(PortIsFree(port) && !Control<QTimer>(&launcher, "Timer1")->isActive() ? code
+                                                                                            : 3);
         },
         ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
+
+#include "launcher_commands_test.moc"

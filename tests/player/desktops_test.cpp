@@ -27,6 +27,7 @@
 #include "tests/support/ports.h"
 #include "tests/support/real_windows_fixture.h"
 #include "tests/support/wait.h"
+#include "widgets/skinned_button.h"
 
 namespace {
 
@@ -50,11 +51,11 @@ class DesktopFixture : public RealWindowsFixture {
                                .match(log, log.lastIndexOf(QStringLiteral("GET /log/layout")));
         ASSERT_TRUE(match.hasMatch()) << entry.toStdString();
         Play(300);
-        ClickAt(Form1->m_browser->mapToGlobal(
-            QPoint(match.captured(1).toInt(), match.captured(2).toInt())));
+        ClickAt(Control<BrowserView>(launcher, "WebBrowser1")
+                    ->mapToGlobal(QPoint(match.captured(1).toInt(), match.captured(2).toInt())));
     }
     static bool GameRunning(const QString& server) {
-        return Form2->isVisible() &&
+        return game->isVisible() &&
                site->Count(QStringLiteral("GET /log/load\\?page=game&server=") + server) > 0;
     }
     static QString WindowState(QWidget* window) {
@@ -91,7 +92,7 @@ TEST_F(NoTrayDesktopTest, TheMarkerEscapedInAQueryHandsOver) {
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "this desktop has a tray";
     WaitForTheServerList();
     QString handed;
-    QObject::connect(Form1, &LauncherWindow::gameRequested,
+    QObject::connect(launcher, &LauncherWindow::gameRequested,
                      [&](const QString& url) { handed = url; });
     const std::u16string address = u"http://" + kHost.toStdU16String() +
                                    u"/tests/reload.html?from=client://loadgame|http://" +
@@ -108,13 +109,13 @@ TEST_F(NoTrayDesktopTest, TheMarkerEscapedInAQueryHandsOver) {
         << site->Log().toStdString();
     ASSERT_TRUE(WaitFor([&] { return !handed.isEmpty(); }, 15000)) << "no hand-off";
     EXPECT_EQ(handed.toStdU16String(), address.substr(18));
-    EXPECT_TRUE(Form1->isHidden());
+    EXPECT_TRUE(launcher->isHidden());
     EXPECT_TRUE(WaitFor([] { return !PortIsFree(quorvane::command::kGameFirstPort); }, 10000));
 
     // Back to the list and into a real game, for the cases below.
-    ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
+    ASSERT_TRUE(WaitFor([] { return game->isVisible(); }));
     const int layouts = site->Count(QStringLiteral("GET /log/layout"));
-    ClickOn(Form2->m_switchServerButton);
+    ClickOn(Control(game, "GraphicButton6"));
     ASSERT_TRUE(
         WaitFor([&] { return site->Count(QStringLiteral("GET /log/layout")) > layouts; }, 20000));
     EnterServer(QStringLiteral("enter-script"));
@@ -125,11 +126,11 @@ TEST_F(NoTrayDesktopTest, F9MinimisesToTheTaskbarAndActivationBringsItBack) {
     ASSERT_TRUE(GameRunning(QStringLiteral("1")));
     Play(1500);
     // The player looks at the game; it has the keyboard.
-    Shell(QStringLiteral("xdotool windowactivate --sync %1").arg(Form2->winId()));
+    Shell(QStringLiteral("xdotool windowactivate --sync %1").arg(game->winId()));
     Shell(QStringLiteral("xdotool key F9"));
     // Iconic, not withdrawn: the window manager keeps it for the taskbar.
-    EXPECT_TRUE(WaitFor([] { return WindowState(Form2).contains(QLatin1String("Iconic")); }))
-        << WindowState(Form2).toStdString();
+    EXPECT_TRUE(WaitFor([] { return WindowState(game).contains(QLatin1String("Iconic")); }))
+        << WindowState(game).toStdString();
     EXPECT_TRUE(WaitFor([] {
         return Notifications().contains(
             QStringLiteral("Quorvane|游戏已经最小化|恢复请双击右下角游戏图标。|"));
@@ -137,7 +138,7 @@ TEST_F(NoTrayDesktopTest, F9MinimisesToTheTaskbarAndActivationBringsItBack) {
     Screenshot(QStringLiteral("no-tray-minimised"));
 
     // What a taskbar does when the player picks the window.
-    EXPECT_TRUE(PickFromTheTaskbar(Form2)) << WindowState(Form2).toStdString();
+    EXPECT_TRUE(PickFromTheTaskbar(game)) << WindowState(game).toStdString();
     const int keys = site->Count(QStringLiteral("GET /log/key\\?page=game&server=1&key=g "));
     Play(500);
     Shell(QStringLiteral("xdotool key g"));
@@ -149,10 +150,10 @@ TEST_F(NoTrayDesktopTest, F9MinimisesToTheTaskbarAndActivationBringsItBack) {
         << "the game page lost the keys";
 
     // The hide button does the same.
-    ClickOn(Form2->m_hideButton);
+    ClickOn(Control(game, "GraphicButton4"));
 
-    EXPECT_TRUE(WaitFor([] { return WindowState(Form2).contains(QLatin1String("Iconic")); }));
-    EXPECT_TRUE(PickFromTheTaskbar(Form2)) << WindowState(Form2).toStdString();
+    EXPECT_TRUE(WaitFor([] { return WindowState(game).contains(QLatin1String("Iconic")); }));
+    EXPECT_TRUE(PickFromTheTaskbar(game)) << WindowState(game).toStdString();
 }
 
 TEST_F(NoTrayDesktopTest, ShowTipReachesTheNotificationService) {
@@ -167,14 +168,14 @@ TEST_F(NoTrayDesktopTest, ShowTipReachesTheNotificationService) {
 
 // The strip's double-click toggles the size in both modes.
 TEST_F(NoTrayDesktopTest, ADoubleClickOnTheStripTogglesBothWays) {
-    const QRect workArea = Form2->screen()->availableGeometry();
-    ASSERT_FALSE(Form2->m_maximised);
+    const QRect workArea = game->screen()->availableGeometry();
+    ASSERT_FALSE(game->isMaximised());
     for (bool maximised : {true, false, true, false}) {
-        ClickAt(Form2->m_stripBackground->mapToGlobal(QPoint(200, 25)), 2);
-        EXPECT_TRUE(WaitFor([&] { return Form2->m_maximised == maximised; }, 3000))
+        ClickAt(Control(game, "Image1")->mapToGlobal(QPoint(200, 25)), 2);
+        EXPECT_TRUE(WaitFor([&] { return game->isMaximised() == maximised; }, 3000))
             << "double-click " << (maximised ? "to" : "from") << " maximised";
-        EXPECT_TRUE(WaitFor([&] { return (Form2->frameGeometry() == workArea) == maximised; }))
-            << "at " << Form2->frameGeometry().x() << "," << Form2->frameGeometry().y();
+        EXPECT_TRUE(WaitFor([&] { return (game->frameGeometry() == workArea) == maximised; }))
+            << "at " << game->frameGeometry().x() << "," << game->frameGeometry().y();
         Play(500);  // no double-click out of two
     }
 }
@@ -191,7 +192,7 @@ TEST_F(NoTrayDesktopTest, TheExitBoxIsChineseUnderTheCLocale) {
         }
     });
     // The box runs a loop of its own: the timer reads and closes it in there.
-    ClickOn(Form2->m_exitButton);
+    ClickOn(Control(game, "GraphicButton1"));
     EXPECT_TRUE(
         WaitFor([&] { return !buttons.isEmpty() && !QApplication::activeModalWidget(); }, 10000));
     EXPECT_EQ(buttons.filter(QStringLiteral("是")).size(), 1) << buttons.join(' ').toStdString();
@@ -222,7 +223,7 @@ TEST_F(HiDpiDesktopTest, TheLauncherIsDrawnAsAt100PercentAndItsCloseButtonCloses
     for (int y = 0; y < artwork.height(); ++y)
         for (int x = 0; x < artwork.width(); ++x) expected += qAlpha(artwork.pixel(x, y)) > 0;
     expected *= 4;
-    const QRect window(OnScreen(Form1->geometry().topLeft()), Form1->size() * 2);
+    const QRect window(OnScreen(launcher->geometry().topLeft()), launcher->size() * 2);
     qint64 drawn = 0;
     for (int y = window.top(); y <= window.bottom(); ++y)
         for (int x = window.left(); x <= window.right(); ++x)
@@ -240,10 +241,13 @@ TEST_F(HiDpiDesktopTest, TheLauncherIsDrawnAsAt100PercentAndItsCloseButtonCloses
     EXPECT_EQ(screen.pixel(window.topLeft() + QPoint(4, 4)) & 0xffffffu,
               DesktopBackground() & 0xffffffu);
     // The pictures are the ones painted for 200 %.
-    EXPECT_EQ(Form1->m_closeButton->normalSkin().devicePixelRatio(), 2.0);
+    EXPECT_EQ(Control<quorvane::widgets::SkinnedButton>(launcher, "GraphicButton5")
+                  ->normalSkin()
+                  .devicePixelRatio(),
+              2.0);
 
-    ClickOn(Form1->m_closeButton);
-    EXPECT_TRUE(WaitFor([] { return Form1->isHidden(); })) << "the close button missed";
+    ClickOn(Control(launcher, "GraphicButton5"));
+    EXPECT_TRUE(WaitFor([] { return launcher->isHidden(); })) << "the close button missed";
     EXPECT_TRUE(WaitFor([] { return PortIsFree(quorvane::command::kLauncherFirstPort); }));
 }
 
@@ -284,7 +288,7 @@ TEST_F(WaylandDesktopTest, TheLauncherHasNoBlackBoxAndTheHandOffWorks) {
     JumpTo(u"client://loadgame|http://" + kHost.toStdU16String() + u"/game.html?server=3");
     EXPECT_TRUE(WaitFor([] { return GameRunning(QStringLiteral("3")); }, 30000))
         << site->Log().toStdString();
-    EXPECT_TRUE(Form1->isHidden());
+    EXPECT_TRUE(launcher->isHidden());
 }
 
 // ---------------------------------------------------------------------------
@@ -298,10 +302,10 @@ TEST_F(TwoMonitorDesktopTest, TheGameOpensAndTogglesOnTheLaunchersMonitor) {
     ASSERT_NE(left, nullptr);
     ASSERT_NE(left, QGuiApplication::primaryScreen());
     WaitForTheServerList();
-    ASSERT_EQ(Form1->screen(), QGuiApplication::primaryScreen());
+    ASSERT_EQ(launcher->screen(), QGuiApplication::primaryScreen());
 
     // The player drags the launcher by its artwork onto the left monitor.
-    const QPoint grip = Form1->mapToGlobal(QPoint(200, 420));
+    const QPoint grip = launcher->mapToGlobal(QPoint(200, 420));
     const QPoint to = left->geometry().center() - QPoint(1127 / 2, 621 / 2) + QPoint(200, 420);
     ShellWhileRunning(
         QStringLiteral("xdotool mousemove --sync %1 %2 mousedown 1 sleep 0.3 "
@@ -313,26 +317,26 @@ TEST_F(TwoMonitorDesktopTest, TheGameOpensAndTogglesOnTheLaunchersMonitor) {
             .arg(grip.y())
             .arg(to.x())
             .arg(to.y()));
-    ASSERT_TRUE(WaitFor([&] { return Form1->screen() == left; }, 5000))
-        << "the launcher stayed at " << Form1->geometry().x() << "," << Form1->geometry().y();
+    ASSERT_TRUE(WaitFor([&] { return launcher->screen() == left; }, 5000))
+        << "the launcher stayed at " << launcher->geometry().x() << "," << launcher->geometry().y();
 
     Play(500);
     EnterServer(QStringLiteral("enter-script"));
     ASSERT_TRUE(WaitFor([] { return GameRunning(QStringLiteral("1")); }, 20000));
     const QRect workArea = left->availableGeometry();
     EXPECT_TRUE(WaitFor([&] {
-        return Form2->frameGeometry() == SizeModeGeometry(SizeMode::Normal, workArea, QRect());
+        return game->frameGeometry() == SizeModeGeometry(SizeMode::Normal, workArea, QRect());
     })) << "game at "
-        << Form2->frameGeometry().x() << "," << Form2->frameGeometry().y() << " " << Form2->width()
-        << "x" << Form2->height();
+        << game->frameGeometry().x() << "," << game->frameGeometry().y() << " " << game->width()
+        << "x" << game->height();
     Play(1500);
     Screenshot(QStringLiteral("game-on-the-second-monitor"));
 
-    ClickOn(Form2->m_sizeToggleButton);
-    EXPECT_TRUE(WaitFor([&] { return Form2->frameGeometry() == workArea; }));
-    ClickOn(Form2->m_sizeToggleButton);
+    ClickOn(Control(game, "GraphicButton2"));
+    EXPECT_TRUE(WaitFor([&] { return game->frameGeometry() == workArea; }));
+    ClickOn(Control(game, "GraphicButton2"));
     EXPECT_TRUE(WaitFor([&] {
-        return Form2->frameGeometry() == SizeModeGeometry(SizeMode::Normal, workArea, QRect());
+        return game->frameGeometry() == SizeModeGeometry(SizeMode::Normal, workArea, QRect());
     }));
 }
 
@@ -348,9 +352,9 @@ TEST_F(InputMethodDesktopTest, F5AndF9WhileComposingPinyinGoToTheInputMethod) {
     WaitForTheServerList();
     JumpTo(u"client://loadgame|http://" + kHost.toStdU16String() + u"/tests/compose.html");
     const auto loads = [] { return site->Count(QStringLiteral("GET /log/load\\?page=compose")); };
-    ASSERT_TRUE(WaitFor([&] { return Form2->isVisible() && loads() > 0; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return game->isVisible() && loads() > 0; }, 20000));
     Play(1500);
-    ClickAt(Form2->m_browser->mapToGlobal(QPoint(100, 20)));
+    ClickAt(Control<BrowserView>(game, "WebBrowser1")->mapToGlobal(QPoint(100, 20)));
     Play(500);
 
     Shell(QStringLiteral("xdotool type --delay 120 nihao"));
@@ -363,7 +367,7 @@ TEST_F(InputMethodDesktopTest, F5AndF9WhileComposingPinyinGoToTheInputMethod) {
     // composition is still open then.
     Play(1500);
     EXPECT_EQ(loads(), 1) << "F5 reloaded the page during the composition";
-    EXPECT_TRUE(Form2->isVisible() && !(Form2->windowState() & Qt::WindowMinimized))
+    EXPECT_TRUE(game->isVisible() && !(game->windowState() & Qt::WindowMinimized))
         << "F9 hid the game during the composition";
     Shell(QStringLiteral("xdotool key space"));
     EXPECT_TRUE(WaitFor([] {
@@ -372,7 +376,7 @@ TEST_F(InputMethodDesktopTest, F5AndF9WhileComposingPinyinGoToTheInputMethod) {
     })) << "你好 was not committed: "
         << site->Log().toStdString();
     EXPECT_EQ(loads(), 1) << "F5 reloaded the page during the composition";
-    EXPECT_TRUE(Form2->isVisible() && !(Form2->windowState() & Qt::WindowMinimized))
+    EXPECT_TRUE(game->isVisible() && !(game->windowState() & Qt::WindowMinimized))
         << "F9 hid the game during the composition";
 }
 

@@ -79,8 +79,8 @@ class PlayerRoadTest : public RealWindowsFixture {
     // Types one key and expects the page to get it exactly once.
     // The player types once the window shows as active.
     static void ExpectTypedInto(const QString& page, const QString& key) {
-        QWidget* window = page == QLatin1String("game") ? static_cast<QWidget*>(Form2)
-                                                        : static_cast<QWidget*>(Form1);
+        QWidget* window = page == QLatin1String("game") ? static_cast<QWidget*>(game)
+                                                        : static_cast<QWidget*>(launcher);
         const QString id = QString::number(window->winId());
         EXPECT_TRUE(WaitFor([&] { return Shell(QStringLiteral("xdotool getactivewindow")) == id; }))
             << page.toStdString() << " window never became active";
@@ -110,12 +110,12 @@ class PlayerRoadTest : public RealWindowsFixture {
         const auto match = place.match(log, line);
         ASSERT_TRUE(match.hasMatch()) << entry.toStdString();
         Play(300);
-        ClickAt(Form1->m_browser->mapToGlobal(
-            QPoint(match.captured(1).toInt(), match.captured(2).toInt())));
+        ClickAt(Control<BrowserView>(launcher, "WebBrowser1")
+                    ->mapToGlobal(QPoint(match.captured(1).toInt(), match.captured(2).toInt())));
     }
 
     static bool GameShows(const QString& title) {
-        return Form2->isVisible() && Form2->m_titleLabel->text() == title;
+        return game->isVisible() && Control<QLabel>(game, "Label1")->text() == title;
     }
 };
 
@@ -127,13 +127,14 @@ TEST_F(PlayerRoadTest, TheServerListTakesTypedKeysWithoutAClick) {
 TEST_F(PlayerRoadTest, TheHandOffBlanksTheLauncherAndTheGameTakesTheKeys) {
     EnterServer(QStringLiteral("enter-script"), 0);
     ASSERT_TRUE(WaitFor([] { return GameShows(QStringLiteral("Quorvane · 1服 青龙")); }, 20000))
-        << Form2->m_titleLabel->text().toStdString();
+        << Control<QLabel>(game, "Label1")->text().toStdString();
     EXPECT_TRUE(WaitFor([] {
-        return Form1->m_browser->location() == QLatin1String("about:blank") &&
-               Form1->m_addressBox->text() == QLatin1String("about:blank");
+        return Control<BrowserView>(launcher, "WebBrowser1")->location() ==
+                   QLatin1String("about:blank") &&
+               Control<QLineEdit>(launcher, "Edit1")->text() == QLatin1String("about:blank");
     })) << "launcher at "
-        << Form1->m_browser->location().toStdString() << ", last completion "
-        << Form1->m_addressBox->text().toStdString();
+        << Control<BrowserView>(launcher, "WebBrowser1")->location().toStdString()
+        << ", last completion " << Control<QLineEdit>(launcher, "Edit1")->text().toStdString();
     ASSERT_TRUE(WaitFor([] { return site->Count(QStringLiteral("GET /log/load\\?page=game")); }))
         << site->Log().toStdString();
 
@@ -151,7 +152,7 @@ TEST_F(PlayerRoadTest, TheHandOffBlanksTheLauncherAndTheGameTakesTheKeys) {
     Play(5000);
     EXPECT_EQ(site->Count(QStringLiteral("GET /serverlist/")), launcherRequests)
         << "the hidden launcher kept fetching";
-    EXPECT_EQ(Form1->m_browser->engine().renderProcessId(), 0)
+    EXPECT_EQ(Control<BrowserView>(launcher, "WebBrowser1")->engine().renderProcessId(), 0)
         << "the hidden launcher's blank page keeps a render process";
 }
 
@@ -165,11 +166,11 @@ TEST_F(PlayerRoadTest, F5ReloadsTheGameAndThePageKeepsTheKeys) {
 
 TEST_F(PlayerRoadTest, F9HidesToTheTrayAndADoubleClickThereBringsTheGameBack) {
     PressKeys(QStringLiteral("F9"));
-    ASSERT_TRUE(WaitFor([] { return Form2->isHidden(); }));
-    const QRect icon = Form2->m_trayIcon->geometry();
+    ASSERT_TRUE(WaitFor([] { return game->isHidden(); }));
+    const QRect icon = Control<QSystemTrayIcon>(game, "TrayIcon1")->geometry();
     ASSERT_TRUE(icon.isValid()) << "no tray icon to double-click";
     ClickAt(icon.center(), 2);
-    ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
+    ASSERT_TRUE(WaitFor([] { return game->isVisible(); }));
     ExpectTypedInto(QStringLiteral("game"), QStringLiteral("d"));
 }
 
@@ -182,7 +183,7 @@ TEST_F(PlayerRoadTest, WithTheExitBoxOpenF9AndF5ChangeNothingAndTheBoxSpeaksChin
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
             for (QAbstractButton* button : box->buttons())
                 if (!buttons.contains(button->text())) buttons << button->text();
-        gameHidden = gameHidden || Form2->isHidden();
+        gameHidden = gameHidden || game->isHidden();
     });
     watch.start(50);
     {
@@ -192,7 +193,7 @@ TEST_F(PlayerRoadTest, WithTheExitBoxOpenF9AndF5ChangeNothingAndTheBoxSpeaksChin
                           QStringLiteral("sleep 1.5"),
                           QStringLiteral("(import -window root shots/exit-box.png || true)"),
                           QStringLiteral("xdotool key Escape")});
-        ClickOn(Form2->m_exitButton);
+        ClickOn(Control(game, "GraphicButton1"));
         EXPECT_TRUE(
             WaitFor([&] { return player.Done() && !QApplication::activeModalWidget(); }, 20000));
         EXPECT_TRUE(player.Played());
@@ -210,54 +211,55 @@ TEST_F(PlayerRoadTest, WithTheExitBoxOpenF9AndF5ChangeNothingAndTheBoxSpeaksChin
 
 TEST_F(PlayerRoadTest, TheWayBackEmptiesTheTitleAndAMarkupTitleShowsAsText) {
     const int layouts = site->Count(QStringLiteral("GET /log/layout"));
-    ClickOn(Form2->m_switchServerButton);
-    EXPECT_TRUE(WaitFor([] { return Form2->isHidden() && Form1->isVisible(); }));
-    EXPECT_TRUE(WaitFor([] { return Form2->m_titleLabel->text().isEmpty(); }))
-        << "title left after the return: " << Form2->m_titleLabel->text().toStdString();
-    EXPECT_TRUE(WaitFor([] { return Form2->m_browser->engine().renderProcessId() == 0; }))
-        << "the game's blanked page keeps a render process";
+    ClickOn(Control(game, "GraphicButton6"));
+    EXPECT_TRUE(WaitFor([] { return game->isHidden() && launcher->isVisible(); }));
+    EXPECT_TRUE(WaitFor([] { return Control<QLabel>(game, "Label1")->text().isEmpty(); }))
+        << "title left after the return: " << Control<QLabel>(game, "Label1")->text().toStdString();
+    EXPECT_TRUE(WaitFor([] {
+        return Control<BrowserView>(game, "WebBrowser1")->engine().renderProcessId() == 0;
+    })) << "the game's blanked page keeps a render process";
 
     // F9 still brings the game window back, with its blank page, and takes it
     // away again.
     PressKeys(QStringLiteral("F9"));
-    ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
-    EXPECT_EQ(Form2->m_browser->location(), QStringLiteral("about:blank"));
-    EXPECT_TRUE(Form2->m_titleLabel->text().isEmpty());
+    ASSERT_TRUE(WaitFor([] { return game->isVisible(); }));
+    EXPECT_EQ(Control<BrowserView>(game, "WebBrowser1")->location(), QStringLiteral("about:blank"));
+    EXPECT_TRUE(Control<QLabel>(game, "Label1")->text().isEmpty());
     Play(500);
     PressKeys(QStringLiteral("F9"));
-    ASSERT_TRUE(WaitFor([] { return Form2->isHidden(); }));
+    ASSERT_TRUE(WaitFor([] { return game->isHidden(); }));
 
     EnterServer(QStringLiteral("enter-markup"), layouts);
     const QString title = QStringLiteral("Quorvane · 7服 <b>试炼</b>");
     ASSERT_TRUE(WaitFor([&] { return GameShows(title); }, 20000))
-        << Form2->m_titleLabel->text().toStdString();
+        << Control<QLabel>(game, "Label1")->text().toStdString();
     // As text the brackets take their room; as markup only 试炼 would show.
-    EXPECT_GE(Form2->m_titleLabel->sizeHint().width(),
-              Form2->m_titleLabel->fontMetrics().horizontalAdvance(title));
+    EXPECT_GE(Control<QLabel>(game, "Label1")->sizeHint().width(),
+              Control<QLabel>(game, "Label1")->fontMetrics().horizontalAdvance(title));
 }
 
 TEST_F(PlayerRoadTest, ANarrowWindowKeepsItsButtonsAtTheRightEnd) {
-    Shell(QStringLiteral("xdotool windowsize %1 400 500").arg(Form2->winId()));
-    ASSERT_TRUE(WaitFor([] { return Form2->width() == 400; }));
+    Shell(QStringLiteral("xdotool windowsize %1 400 500").arg(game->winId()));
+    ASSERT_TRUE(WaitFor([] { return game->width() == 400; }));
     Play(300);
-    const QRect window(Form2->mapToGlobal(QPoint(0, 0)), Form2->size());
-    for (QWidget* button : {static_cast<QWidget*>(Form2->m_exitButton),
-                            static_cast<QWidget*>(Form2->m_sizeToggleButton),
-                            static_cast<QWidget*>(Form2->m_minimiseButton)}) {
+    const QRect window(game->mapToGlobal(QPoint(0, 0)), game->size());
+    for (QWidget* button : {static_cast<QWidget*>(Control(game, "GraphicButton1")),
+                            static_cast<QWidget*>(Control(game, "GraphicButton2")),
+                            static_cast<QWidget*>(Control(game, "GraphicButton3"))}) {
         const QRect onScreen(button->mapToGlobal(QPoint(0, 0)), button->size());
         EXPECT_TRUE(window.contains(onScreen)) << "a strip button left the window";
     }
     Screenshot(QStringLiteral("narrow-window"));
     // The exit button still answers a click there.
     BoxPlayer player(QStringLiteral("呜呜呜。。。"), {QStringLiteral("xdotool key Escape")});
-    ClickOn(Form2->m_exitButton);
+    ClickOn(Control(game, "GraphicButton1"));
     EXPECT_TRUE(
         WaitFor([&] { return player.Done() && !QApplication::activeModalWidget(); }, 20000));
     EXPECT_TRUE(player.Played());
 }
 
 TEST_F(PlayerRoadTest, AKilledPageRendererIsLoadedAgain) {
-    const qint64 renderer = Form2->m_browser->engine().renderProcessId();
+    const qint64 renderer = Control<BrowserView>(game, "WebBrowser1")->engine().renderProcessId();
     ASSERT_GT(renderer, 0);
     const int loads = site->Count(QStringLiteral("GET /log/load\\?page=game&server=7"));
     ASSERT_EQ(::kill(static_cast<pid_t>(renderer), SIGKILL), 0);

@@ -92,7 +92,8 @@ class WebPlatformTest : public RealWindowsFixture {
                 button);
     }
     static void ClickProbe(const QString& id, int button = 1) {
-        ClickControl(Form2->m_browser, QStringLiteral("platform"), id, button);
+        ClickControl(Control<BrowserView>(game, "WebBrowser1"), QStringLiteral("platform"), id,
+                     button);
         Play(300);
     }
 
@@ -116,7 +117,8 @@ class WebPlatformTest : public RealWindowsFixture {
 
 TEST_F(WebPlatformTest, TheGameSoundsWithoutAClickAndEveryRequestIsAnswered) {
     ASSERT_TRUE(WaitFor(
-        [] { return Form2->isVisible() && Form2->m_titleLabel->text() == kProbeTitle; }, 20000))
+        [] { return game->isVisible() && Control<QLabel>(game, "Label1")->text() == kProbeTitle; },
+        20000))
         << site->Log().toStdString();
     ASSERT_TRUE(WaitFor([] { return site->Count("GET /log/layout\\?page=platform&") > 0; }));
     EXPECT_TRUE(WaitTold("sound", "result=granted-played"));
@@ -130,15 +132,15 @@ TEST_F(WebPlatformTest, TheGameSoundsWithoutAClickAndEveryRequestIsAnswered) {
 }
 
 TEST_F(WebPlatformTest, FullScreenCoversTheScreenAndEscapeOrF9GiveTheWindowBack) {
-    const QRect window = XGeometry(Form2->winId());
-    const QRect screen = Form2->screen()->geometry();
+    const QRect window = XGeometry(game->winId());
+    const QRect screen = game->screen()->geometry();
     ASSERT_NE(window, screen);
 
     ClickProbe(QStringLiteral("fullscreen"));
     EXPECT_TRUE(WaitTold("fullscreen", "on=1"));
-    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == screen; }, 10000))
-        << "the game window did not cover the screen: " << Describe(XGeometry(Form2->winId()));
-    EXPECT_FALSE(Form2->m_titleStrip->isVisible()) << "the title strip shows in full screen";
+    EXPECT_TRUE(WaitFor([&] { return XGeometry(game->winId()) == screen; }, 10000))
+        << "the game window did not cover the screen: " << Describe(XGeometry(game->winId()));
+    EXPECT_FALSE(Control(game, "Panel1")->isVisible()) << "the title strip shows in full screen";
     Play(500);
     Screenshot(QStringLiteral("web-fullscreen"));
     // Pointer lock, which games take in full screen, stays granted.
@@ -148,28 +150,28 @@ TEST_F(WebPlatformTest, FullScreenCoversTheScreenAndEscapeOrF9GiveTheWindowBack)
 
     PressKeys(QStringLiteral("Escape"));
     EXPECT_TRUE(WaitTold("fullscreen", "on=0"));
-    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == window; }, 10000))
-        << "back at " << Describe(XGeometry(Form2->winId())) << ", not " << Describe(window);
-    EXPECT_TRUE(Form2->m_titleStrip->isVisible());
+    EXPECT_TRUE(WaitFor([&] { return XGeometry(game->winId()) == window; }, 10000))
+        << "back at " << Describe(XGeometry(game->winId())) << ", not " << Describe(window);
+    EXPECT_TRUE(Control(game, "Panel1")->isVisible());
 
     // F5 reloads the page, which leaves full screen.
     const int loads = site->Count("GET /tests/platform.html ");
     ClickProbe(QStringLiteral("fullscreen"));
-    ASSERT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == screen; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return XGeometry(game->winId()) == screen; }, 10000));
     PressKeys(QStringLiteral("F5"));
     EXPECT_TRUE(WaitFor([&] { return site->Count("GET /tests/platform.html ") > loads; }));
-    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == window; }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return XGeometry(game->winId()) == window; }, 10000));
     ASSERT_TRUE(WaitFor([&] { return site->Count("GET /log/layout\\?page=platform&") > loads; }));
 
     // F9 leaves full screen on its way to the tray; the page sees itself hidden.
     ClickProbe(QStringLiteral("fullscreen"));
-    ASSERT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == screen; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return XGeometry(game->winId()) == screen; }, 10000));
     PressKeys(QStringLiteral("F9"));
-    ASSERT_TRUE(WaitFor([] { return Form2->isHidden(); }));
+    ASSERT_TRUE(WaitFor([] { return game->isHidden(); }));
     EXPECT_TRUE(WaitTold("visibility", "state=hidden"));
-    ClickAt(Form2->m_trayIcon->geometry().center(), 2);
-    ASSERT_TRUE(WaitFor([] { return Form2->isVisible(); }));
-    EXPECT_TRUE(WaitFor([&] { return XGeometry(Form2->winId()) == window; }, 10000));
+    ClickAt(Control<QSystemTrayIcon>(game, "TrayIcon1")->geometry().center(), 2);
+    ASSERT_TRUE(WaitFor([] { return game->isVisible(); }));
+    EXPECT_TRUE(WaitFor([&] { return XGeometry(game->winId()) == window; }, 10000));
     EXPECT_TRUE(WaitTold("visibility", "state=visible"));
 }
 
@@ -207,7 +209,7 @@ TEST_F(WebPlatformTest, LinksAndPlainNewWindowsGoToTheDefaultBrowserUnloaded) {
 TEST_F(WebPlatformTest, ANotificationShowsAsABalloonWhoseClickBringsTheGameBack) {
     ClickProbe(QStringLiteral("notify"));  // it comes three seconds later
     PressKeys(QStringLiteral("F9"));
-    ASSERT_TRUE(WaitFor([] { return Form2->isHidden(); }));
+    ASSERT_TRUE(WaitFor([] { return game->isHidden(); }));
     QWidget* balloon = nullptr;
     ASSERT_TRUE(
         WaitFor([&] { return (balloon = Balloon(QStringLiteral("公会战"))) != nullptr; }, 10000));
@@ -216,7 +218,7 @@ TEST_F(WebPlatformTest, ANotificationShowsAsABalloonWhoseClickBringsTheGameBack)
     Screenshot(QStringLiteral("web-notification"));
 
     ClickAt(balloon->geometry().center());
-    EXPECT_TRUE(WaitFor([] { return Form2->isVisible(); })) << "the game stayed in the tray";
+    EXPECT_TRUE(WaitFor([] { return game->isVisible(); })) << "the game stayed in the tray";
     EXPECT_TRUE(WaitTold("notification", "event=click"));
     EXPECT_TRUE(WaitTold("notification", "event=close"));
 }
@@ -267,10 +269,10 @@ TEST_F(WebPlatformTest, APageElsewhereIsRefusedAndTheGamesPopupsCloseWhenItIsLef
     ASSERT_TRUE(
         WaitFor([] { return site->Count("GET /log/layout\\?page=platform&host=elsewhere") > 0; }));
     Play(300);
-    ClickControl(Form2->m_browser, QStringLiteral("platform&host=elsewhere"),
-                 QStringLiteral("fullscreen"));
+    ClickControl(Control<BrowserView>(game, "WebBrowser1"),
+                 QStringLiteral("platform&host=elsewhere"), QStringLiteral("fullscreen"));
     EXPECT_TRUE(WaitTold("fullscreen-request", "host=elsewhere&result=TypeError"));
-    EXPECT_TRUE(Form2->m_titleStrip->isVisible());
+    EXPECT_TRUE(Control(game, "Panel1")->isVisible());
 }
 
 }  // namespace

@@ -20,7 +20,6 @@ class FakeBrowserEngine : public BrowserEngine {
     void stop() override { calls << QStringLiteral("Stop"); }
     void refresh() override { calls << QStringLiteral("Refresh"); }
     QString location() const override { return address; }
-    bool isBusy() const override { return busy; }
     bool hasDocument() const override { return holdsDocument; }
     void runScript(const QString& code) override {
         calls << QStringLiteral("runScript");
@@ -39,7 +38,6 @@ class FakeBrowserEngine : public BrowserEngine {
     QStringList scripts;
     QString address;
     QString title;
-    bool busy = false;
     bool holdsDocument = true;
     // Whether a navigation asks the network for its page at once.
     bool requestsOnNavigate = true;

@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/session.h"
+#include "tests/support/controls.h"
 #include "tests/support/demo_site.h"
 
 // The three windows as start-up makes them, on the real engine and the
@@ -21,25 +22,25 @@ class RealWindowsFixture : public ::testing::Test {
         ASSERT_TRUE(site->Start()) << "the demo site did not start on " << deployment::StartPageHost
                                    << " (is the port taken?) " << site->Errors().toStdString();
         session = std::make_unique<Session>(*Application::current());
-        Form1 = session->m_launcher.get();
-        Form2 = session->m_game.get();
-        Form3 = session->m_notice.get();
-        Form1->show();
+        launcher = session->launcher();
+        game = session->game();
+        notice = session->notice();
+        launcher->show();
     }
     static void TearDownTestSuite() {
         QDir().mkpath(QStringLiteral("shots"));
         QFile record(QStringLiteral("shots/site.log"));
         if (record.open(QIODevice::WriteOnly)) record.write(site->Log().toUtf8());
-        Form1 = nullptr;
-        Form2 = nullptr;
-        Form3 = nullptr;
+        launcher = nullptr;
+        game = nullptr;
+        notice = nullptr;
         session.reset();
         site.reset();
     }
 
     static inline std::unique_ptr<DemoSite> site;
     static inline std::unique_ptr<Session> session;
-    static inline LauncherWindow* Form1 = nullptr;
-    static inline GameWindow* Form2 = nullptr;
-    static inline ClosingNotice* Form3 = nullptr;
+    static inline LauncherWindow* launcher = nullptr;
+    static inline GameWindow* game = nullptr;
+    static inline ClosingNotice* notice = nullptr;
 };

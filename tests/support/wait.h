@@ -4,7 +4,10 @@
 #include <QElapsedTimer>
 #include <functional>
 
-// Runs the event loop until the condition holds or the time is up.
+// Runs the event loop until the condition holds or the time is up. Not
+// QTest::qWaitFor: that processes events until none are left or its whole
+// timeout has passed, and a page that animates never runs out of them, so the
+// condition would be looked at only once the time is up.
 inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
     QElapsedTimer timer;
     timer.start();

@@ -9,7 +9,6 @@
 #include "tests/support/test_services.h"
 
 // The three windows as start-up makes them, each browser on a fake engine.
-// The windows and the shared values carry the names the code gives them.
 class WindowsFixture : public ::testing::Test {
   protected:
     static BrowserEngineFactory Factory(FakeBrowserEngine** out) {
@@ -26,10 +25,7 @@ class WindowsFixture : public ::testing::Test {
     std::unique_ptr<Session> session =
         std::make_unique<Session>(services, Factory(&launcherEngine), Factory(&gameEngine));
 
-    LauncherWindow* const launcher = session->m_launcher.get();
-    GameWindow* const game = session->m_game.get();
-    ClosingNotice* const notice = session->m_notice.get();
-    LauncherWindow* const Form1 = launcher;
-    GameWindow* const Form2 = game;
-    ClosingNotice* const Form3 = notice;
+    LauncherWindow* const launcher = session->launcher();
+    GameWindow* const game = session->game();
+    ClosingNotice* const notice = session->notice();
 };

@@ -28,7 +28,7 @@ TEST(ColourKeyShapeTest, KeyPixelsFallOutsideTheWindowShape) {
         SCOPED_TRACE(key.name().toStdString() + (mode == Mode::Shape ? " shape" : " translucent"));
         QWidget window;
         window.resize(200, 100);
-        PaintBackground(&window, key);
+        paintBackground(&window, key);
         auto* picture = new QLabel(&window);
         picture->setGeometry(10, 10, 40, 20);
         picture->setPixmap(Filled(QSize(40, 20), QColor(200, 30, 30)));
@@ -40,7 +40,7 @@ TEST(ColourKeyShapeTest, KeyPixelsFallOutsideTheWindowShape) {
         nearKey->setPixmap(Filled(QSize(10, 10), QColor(key.red() ^ 1, key.green(), key.blue())));
         auto* live = new QWidget(&window);  // stands in for the web view
         live->setGeometry(120, 40, 50, 40);
-        PaintBackground(live, key);
+        paintBackground(live, key);
 
         ColourKeyShape shape(&window, key, {live}, mode);
         // Without window shapes the key colour of the background is painted as
@@ -63,7 +63,7 @@ TEST(ColourKeyShapeTest, KeyPixelsFallOutsideTheWindowShape) {
 TEST(ColourKeyShapeTest, ShownWindowTakesTheShape) {
     QWidget window;
     window.resize(100, 100);
-    PaintBackground(&window, Qt::black);
+    paintBackground(&window, Qt::black);
     auto* picture = new QLabel(&window);
     picture->setGeometry(0, 0, 30, 30);
     picture->setPixmap(Filled(QSize(30, 30), Qt::white));
