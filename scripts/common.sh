@@ -17,12 +17,24 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# configure DIR [CMAKE OPTION...]: configures the build in DIR; what CMake
+# says goes to DIR/configure.log, shown when configuring fails.
+configure() {
+  local dir="$1"
+  shift
+  mkdir -p "$dir"
+  if ! cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >"$dir/configure.log" 2>&1; then
+    cat "$dir/configure.log" >&2
+    echo "configuring $dir failed (log: $dir/configure.log)" >&2
+    return 1
+  fi
+}
+
 # build [TARGET]: configures once and builds everything, or just TARGET, with
 # the CMake options in BUILD_OPTIONS.
 BUILD_OPTIONS=()
 build() {
-  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    ${BUILD_OPTIONS[@]+"${BUILD_OPTIONS[@]}"} >/dev/null
+  configure "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${BUILD_OPTIONS[@]+"${BUILD_OPTIONS[@]}"}
   cmake --build "$BUILD_DIR" -j"$(nproc)" ${1:+--target "$1"}
 }
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config git clang clang-format libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
   qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
   libqt6webenginecore6-bin libqt6svg6 qt6-translations-l10n
