@@ -16,20 +16,20 @@ constexpr int kBrowsersStartLatestMs = 1000;
 class AfterFirstPaint : public QObject {
   public:
     AfterFirstPaint(QWidget* window, std::function<void()> then)
-        : QObject(window), then_(std::move(then)) {
+        : QObject(window), m_then(std::move(then)) {
         window->installEventFilter(this);
     }
 
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && then_) {
-            QTimer::singleShot(0, parent(), std::exchange(then_, nullptr));
+        if (event->type() == QEvent::Paint && m_then) {
+            QTimer::singleShot(0, parent(), std::exchange(m_then, nullptr));
             deleteLater();
         }
         return false;
     }
 
   private:
-    std::function<void()> then_;
+    std::function<void()> m_then;
 };
 
 // The longest the game window waits for its page's request before it shows.
@@ -39,7 +39,7 @@ constexpr int kGameShowLatestMs = 250;
 // while the engine needs the loop for a few turns to send the game page's
 // request. So the game window shows once that request is out, or a moment
 // later at most, for an address that makes no request.
-void ShowOnceTheGameIsRequested(GameWindow* game) {
+void showOnceTheGameIsRequested(GameWindow* game) {
     auto pending = std::make_shared<QMetaObject::Connection>();
     auto show = [game, pending] {
         if (!*pending) return;
@@ -74,7 +74,7 @@ Session::Session(ApplicationServices& services, BrowserEngineFactory launcherEng
                          // The game opens where the player was looking: on the launcher's screen.
                          game->setScreen(launcher->screen());
                          game->startBrowser();
-                         ShowOnceTheGameIsRequested(game);
+                         showOnceTheGameIsRequested(game);
                          game->openGame(gameUrl);
                      });
     QObject::connect(game, &GameWindow::serverListRequested, launcher, [launcher] {

@@ -26,7 +26,7 @@ constexpr int kRestoreMs = 2000;
 // context still answers every one of them.
 constexpr int kProbeIntervalMs = 20;
 
-bool IsProbe(const QNetworkCookie& cookie) {
+bool isProbe(const QNetworkCookie& cookie) {
     return cookie.name() == kProbeName && cookie.domain().endsWith(kProbeHost);
 }
 
@@ -38,7 +38,7 @@ std::u16string ToU16(const QString& text) {
 // The address a cookie is set for when it is put back: a host-only cookie
 // (no leading dot) keeps only its host, so it does not turn into a cookie for
 // every subdomain.
-QUrl OriginFor(QNetworkCookie& cookie) {
+QUrl originFor(QNetworkCookie& cookie) {
     QString host = cookie.domain();
     if (host.startsWith(QLatin1Char('.'))) {
         host = host.mid(1);
@@ -52,175 +52,175 @@ QUrl OriginFor(QNetworkCookie& cookie) {
     return origin;
 }
 
-bool SameCookie(const QNetworkCookie& a, const QNetworkCookie& b) {
+bool sameCookie(const QNetworkCookie& a, const QNetworkCookie& b) {
     return a.hasSameIdentifier(b) && a.value() == b.value();
 }
 
-QUrl ProbeUrl() {
+QUrl probeUrl() {
     return QUrl(QStringLiteral("http://") + kProbeHost + QLatin1Char('/'));
 }
 
 }  // namespace
 
 ProfileUrlCache::ProfileUrlCache(QWebEngineProfile* profile, QObject* parent)
-    : QObject(parent), profile_(profile) {
+    : QObject(parent), m_profile(profile) {
     QWebEngineCookieStore* store = profile->cookieStore();
-    connect(store, &QWebEngineCookieStore::cookieAdded, this, &ProfileUrlCache::OnCookieAdded);
-    connect(store, &QWebEngineCookieStore::cookieRemoved, this, &ProfileUrlCache::OnCookieRemoved);
+    connect(store, &QWebEngineCookieStore::cookieAdded, this, &ProfileUrlCache::onCookieAdded);
+    connect(store, &QWebEngineCookieStore::cookieRemoved, this, &ProfileUrlCache::onCookieRemoved);
     // Nothing is left to wait for once the profile is gone.
     connect(profile, &QObject::destroyed, this, [this] {
-        if (IsClearing()) Finish();
+        if (isClearing()) finish();
     });
-    deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this, &ProfileUrlCache::OnDeadline);
-    probeTimer_.setInterval(kProbeIntervalMs);
-    connect(&probeTimer_, &QTimer::timeout, this, &ProfileUrlCache::ProbeAgain);
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, &ProfileUrlCache::onDeadline);
+    m_probeTimer.setInterval(kProbeIntervalMs);
+    connect(&m_probeTimer, &QTimer::timeout, this, &ProfileUrlCache::probeAgain);
     // Cookies already on disk; they come back as additions.
     store->loadAllCookies();
 }
 
 ProfileUrlCache::~ProfileUrlCache() {
     // The probe would otherwise stay behind as a cookie of the profile.
-    if (IsClearing() && profile_)
-        profile_->cookieStore()->deleteCookie(QNetworkCookie(kProbeName), ProbeUrl());
+    if (isClearing() && m_profile)
+        m_profile->cookieStore()->deleteCookie(QNetworkCookie(kProbeName), probeUrl());
 }
 
-QString ProfileUrlCache::HttpCacheEntryName() const {
-    const QString path = profile_ ? profile_->cachePath() : QString();
+QString ProfileUrlCache::httpCacheEntryName() const {
+    const QString path = m_profile ? m_profile->cachePath() : QString();
     return QUrl::fromLocalFile(path + QStringLiteral("/")).toString();
 }
 
-void ProfileUrlCache::OnCookieAdded(const QNetworkCookie& cookie) {
-    if (IsProbe(cookie)) {
+void ProfileUrlCache::onCookieAdded(const QNetworkCookie& cookie) {
+    if (isProbe(cookie)) {
         const int value = cookie.value().toInt();
-        probeAdded_ = value;
+        m_probeAdded = value;
         // An addition that did not replace the previous probe: the context
         // that held it is gone.
-        if (value > 0 && probeLastRemoved_ != value - 1) contextRestarted_ = true;
-        if (phase_ == Phase::Probing && value == 0) {
-            ClearHttpCache(true);
-        } else if (phase_ == Phase::AwaitingRestart && contextRestarted_) {
-            RestoreCookies();
+        if (value > 0 && m_probeLastRemoved != value - 1) m_contextRestarted = true;
+        if (m_phase == Phase::Probing && value == 0) {
+            clearHttpCache(true);
+        } else if (m_phase == Phase::AwaitingRestart && m_contextRestarted) {
+            restoreCookies();
         }
         return;
     }
-    const auto known = std::find_if(cookies_.begin(), cookies_.end(), [&](const QNetworkCookie& c) {
-        return c.hasSameIdentifier(cookie);
-    });
-    if (known != cookies_.end()) {
+    const auto known =
+        std::find_if(m_cookies.begin(), m_cookies.end(),
+                     [&](const QNetworkCookie& c) { return c.hasSameIdentifier(cookie); });
+    if (known != m_cookies.end()) {
         *known = cookie;
     } else {
-        cookies_.append(cookie);
+        m_cookies.append(cookie);
     }
-    if (phase_ == Phase::Restoring) {
-        unconfirmed_.removeIf([&](const QNetworkCookie& c) { return SameCookie(c, cookie); });
-        if (unconfirmed_.isEmpty()) Finish();
+    if (m_phase == Phase::Restoring) {
+        m_unconfirmed.removeIf([&](const QNetworkCookie& c) { return sameCookie(c, cookie); });
+        if (m_unconfirmed.isEmpty()) finish();
     }
 }
 
-void ProfileUrlCache::OnCookieRemoved(const QNetworkCookie& cookie) {
-    if (IsProbe(cookie)) {
-        probeLastRemoved_ = cookie.value().toInt();
+void ProfileUrlCache::onCookieRemoved(const QNetworkCookie& cookie) {
+    if (isProbe(cookie)) {
+        m_probeLastRemoved = cookie.value().toInt();
         return;
     }
-    cookies_.removeIf([&](const QNetworkCookie& known) { return SameCookie(known, cookie); });
+    m_cookies.removeIf([&](const QNetworkCookie& known) { return sameCookie(known, cookie); });
 }
 
-void ProfileUrlCache::SetProbe(int value) {
+void ProfileUrlCache::setProbe(int value) {
     QNetworkCookie probe(kProbeName, QByteArray::number(value));
-    probeSent_ = value;
-    sinceProbeSent_.start();
-    profile_->cookieStore()->setCookie(probe, ProbeUrl());
+    m_probeSent = value;
+    m_sinceProbeSent.start();
+    m_profile->cookieStore()->setCookie(probe, probeUrl());
 }
 
-void ProfileUrlCache::StartClear() {
-    if (IsClearing() || !profile_) return;
-    probeAdded_ = probeLastRemoved_ = -1;
-    contextRestarted_ = false;
-    phase_ = Phase::Probing;
-    SetProbe(0);
-    deadline_.start(kProbeAnswerMs);
+void ProfileUrlCache::startClear() {
+    if (isClearing() || !m_profile) return;
+    m_probeAdded = m_probeLastRemoved = -1;
+    m_contextRestarted = false;
+    m_phase = Phase::Probing;
+    setProbe(0);
+    m_deadline.start(kProbeAnswerMs);
 }
 
-void ProfileUrlCache::ClearHttpCache(bool probeWorks) {
-    if (!profile_) {
-        Finish();
+void ProfileUrlCache::clearHttpCache(bool probeWorks) {
+    if (!m_profile) {
+        finish();
         return;
     }
-    profile_->clearHttpCache();
+    m_profile->clearHttpCache();
     if (probeWorks) {
-        phase_ = Phase::AwaitingRestart;
+        m_phase = Phase::AwaitingRestart;
         // Only a restart after the clear counts; a late probe of an earlier
         // clear must not end this one.
-        contextRestarted_ = false;
-        deadline_.start(kCacheClearMs);
-        ProbeAgain();
-        probeTimer_.start();
+        m_contextRestarted = false;
+        m_deadline.start(kCacheClearMs);
+        probeAgain();
+        m_probeTimer.start();
     } else {
         // Without the probe the restart cannot be seen; give it its usual time.
-        phase_ = Phase::WaitingOut;
-        deadline_.start(kProbeResendMs * 4);
+        m_phase = Phase::WaitingOut;
+        m_deadline.start(kProbeResendMs * 4);
     }
 }
 
-void ProfileUrlCache::ProbeAgain() {
-    if (!profile_) return;
+void ProfileUrlCache::probeAgain() {
+    if (!m_profile) return;
     // One probe at a time; one sent into the dying context may never be
     // answered, so it is sent again after a while.
-    if (probeAdded_ == probeSent_ || sinceProbeSent_.elapsed() >= kProbeResendMs)
-        SetProbe(probeSent_ + 1);
+    if (m_probeAdded == m_probeSent || m_sinceProbeSent.elapsed() >= kProbeResendMs)
+        setProbe(m_probeSent + 1);
 }
 
-void ProfileUrlCache::RestoreCookies() {
-    probeTimer_.stop();
-    if (!profile_) {
-        Finish();
+void ProfileUrlCache::restoreCookies() {
+    m_probeTimer.stop();
+    if (!m_profile) {
+        finish();
         return;
     }
-    QWebEngineCookieStore* store = profile_->cookieStore();
-    phase_ = Phase::Restoring;
+    QWebEngineCookieStore* store = m_profile->cookieStore();
+    m_phase = Phase::Restoring;
     // Taken now rather than when the clear started, so a cookie a page changed
     // or deleted meanwhile is not put back as it was. The new context cannot be
     // listed (loadAllCookies is not answered after the restart), so every known
     // cookie is set again; for the cookies that survived on disk this changes
     // nothing.
-    unconfirmed_ = cookies_;
-    for (QNetworkCookie cookie : unconfirmed_) {
-        const QUrl origin = OriginFor(cookie);
+    m_unconfirmed = m_cookies;
+    for (QNetworkCookie cookie : m_unconfirmed) {
+        const QUrl origin = originFor(cookie);
         store->setCookie(cookie, origin);
     }
-    store->deleteCookie(QNetworkCookie(kProbeName), ProbeUrl());
-    if (unconfirmed_.isEmpty()) {
-        Finish();
+    store->deleteCookie(QNetworkCookie(kProbeName), probeUrl());
+    if (m_unconfirmed.isEmpty()) {
+        finish();
         return;
     }
-    deadline_.start(kRestoreMs);
+    m_deadline.start(kRestoreMs);
 }
 
-void ProfileUrlCache::OnDeadline() {
-    switch (phase_) {
+void ProfileUrlCache::onDeadline() {
+    switch (m_phase) {
         case Phase::Probing:
-            ClearHttpCache(false);
+            clearHttpCache(false);
             break;
         case Phase::AwaitingRestart:
         case Phase::WaitingOut:
-            RestoreCookies();
+            restoreCookies();
             break;
         case Phase::Restoring:
-            Finish();
+            finish();
             break;
         case Phase::Idle:
             break;
     }
 }
 
-void ProfileUrlCache::Finish() {
-    deadline_.stop();
-    probeTimer_.stop();
-    unconfirmed_.clear();
-    phase_ = Phase::Idle;
+void ProfileUrlCache::finish() {
+    m_deadline.stop();
+    m_probeTimer.stop();
+    m_unconfirmed.clear();
+    m_phase = Phase::Idle;
     // Last, since a receiver may delete this object.
-    emit ClearFinished();
+    emit clearFinished();
 }
 
 std::uint32_t ProfileUrlCache::Read(Enumeration& enumeration, UrlCacheEntryInfo* entry,
@@ -235,10 +235,10 @@ std::uint32_t ProfileUrlCache::Read(Enumeration& enumeration, UrlCacheEntryInfo*
 
 std::uint32_t ProfileUrlCache::FindFirst(UrlCacheEntryInfo* entry, std::uint32_t& size,
                                          UrlCacheHandle& handle) {
-    if (!profile_) return kCacheNoMoreItems;
+    if (!m_profile) return kCacheNoMoreItems;
     Enumeration enumeration;
-    enumeration.entries.push_back({ToU16(HttpCacheEntryName()), 0});
-    for (const QNetworkCookie& cookie : cookies_) {
+    enumeration.entries.push_back({ToU16(httpCacheEntryName()), 0});
+    for (const QNetworkCookie& cookie : m_cookies) {
         // Named the way cookie entries of a URL cache are: "Cookie:name@domain/path".
         const QString name = QStringLiteral("Cookie:") + QString::fromUtf8(cookie.name()) +
                              QLatin1Char('@') + cookie.domain() + cookie.path();
@@ -246,23 +246,23 @@ std::uint32_t ProfileUrlCache::FindFirst(UrlCacheEntryInfo* entry, std::uint32_t
     }
     const std::uint32_t result = Read(enumeration, entry, size);
     if (result == kCacheOk) {
-        handle = nextHandle_++;
-        enumerations_.emplace(handle, std::move(enumeration));
+        handle = m_nextHandle++;
+        m_enumerations.emplace(handle, std::move(enumeration));
     }
     return result;
 }
 
 std::uint32_t ProfileUrlCache::FindNext(UrlCacheHandle handle, UrlCacheEntryInfo* entry,
                                         std::uint32_t& size) {
-    auto it = enumerations_.find(handle);
-    if (it == enumerations_.end()) return kCacheNoMoreItems;
+    auto it = m_enumerations.find(handle);
+    if (it == m_enumerations.end()) return kCacheNoMoreItems;
     return Read(it->second, entry, size);
 }
 
 void ProfileUrlCache::DeleteEntry(std::u16string_view sourceUrlName) {
-    if (sourceUrlName == ToU16(HttpCacheEntryName())) StartClear();
+    if (sourceUrlName == ToU16(httpCacheEntryName())) startClear();
 }
 
 void ProfileUrlCache::Close(UrlCacheHandle handle) {
-    enumerations_.erase(handle);
+    m_enumerations.erase(handle);
 }

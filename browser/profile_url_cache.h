@@ -31,7 +31,7 @@ class QWebEngineProfile;
 //
 // All of that takes the cookie store and the network service several round
 // trips, so a clear runs in the background: deleting the HTTP cache entry only
-// starts it, IsClearing() holds until the cookies are back, and ClearFinished
+// starts it, isClearing() holds until the cookies are back, and clearFinished
 // ends it. Pages loaded before then may miss their session cookies.
 class ProfileUrlCache : public QObject, public quorvane::platform::UrlCache {
     Q_OBJECT
@@ -55,18 +55,18 @@ class ProfileUrlCache : public QObject, public quorvane::platform::UrlCache {
     void DeleteEntry(std::u16string_view sourceUrlName) override;
     void Close(quorvane::platform::UrlCacheHandle handle) override;
 
-    // True from the start of a clear until just before ClearFinished.
-    bool IsClearing() const { return phase_ != Phase::Idle; }
+    // True from the start of a clear until just before clearFinished.
+    bool isClearing() const { return m_phase != Phase::Idle; }
     // The source URL name of the entry that stands for the HTTP cache.
-    QString HttpCacheEntryName() const;
+    QString httpCacheEntryName() const;
     // The cookies the profile holds, as its cookie store has reported them.
-    QList<QNetworkCookie> Cookies() const { return cookies_; }
+    QList<QNetworkCookie> cookies() const { return m_cookies; }
 
   signals:
     // Once per clear, never from within DeleteEntry: when the cookies are
     // back, when the time for them is up, or at once when the profile is
     // destroyed. A receiver may delete this object, preferably with deleteLater.
-    void ClearFinished();
+    void clearFinished();
 
   private:
     struct Entry {
@@ -91,35 +91,35 @@ class ProfileUrlCache : public QObject, public quorvane::platform::UrlCache {
 
     std::uint32_t Read(Enumeration& enumeration, quorvane::platform::UrlCacheEntryInfo* entry,
                        std::uint32_t& size);
-    void StartClear();
-    void ClearHttpCache(bool probeWorks);
-    void ProbeAgain();
-    void RestoreCookies();
-    void OnDeadline();
-    void Finish();
-    void OnCookieAdded(const QNetworkCookie& cookie);
-    void OnCookieRemoved(const QNetworkCookie& cookie);
-    void SetProbe(int value);
+    void startClear();
+    void clearHttpCache(bool probeWorks);
+    void probeAgain();
+    void restoreCookies();
+    void onDeadline();
+    void finish();
+    void onCookieAdded(const QNetworkCookie& cookie);
+    void onCookieRemoved(const QNetworkCookie& cookie);
+    void setProbe(int value);
 
-    QPointer<QWebEngineProfile> profile_;
-    QList<QNetworkCookie> cookies_;
-    std::map<quorvane::platform::UrlCacheHandle, Enumeration> enumerations_;
-    quorvane::platform::UrlCacheHandle nextHandle_ = 1;
+    QPointer<QWebEngineProfile> m_profile;
+    QList<QNetworkCookie> m_cookies;
+    std::map<quorvane::platform::UrlCacheHandle, Enumeration> m_enumerations;
+    quorvane::platform::UrlCacheHandle m_nextHandle = 1;
 
-    Phase phase_ = Phase::Idle;
+    Phase m_phase = Phase::Idle;
     // Ends the current phase when its answer does not come.
-    QTimer deadline_;
+    QTimer m_deadline;
     // Paces the probes while the restart is awaited.
-    QTimer probeTimer_;
-    QElapsedTimer sinceProbeSent_;
+    QTimer m_probeTimer;
+    QElapsedTimer m_sinceProbeSent;
     // The cookies set again that the store has not reported back yet.
-    QList<QNetworkCookie> unconfirmed_;
+    QList<QNetworkCookie> m_unconfirmed;
 
     // A cookie of our own that tells the old network context from the new one:
     // while the old one lives, setting it again replaces it (a removal, then
     // an addition); the new one starts without it, so it is only added.
-    int probeSent_ = -1;
-    int probeAdded_ = -1;
-    int probeLastRemoved_ = -1;
-    bool contextRestarted_ = false;
+    int m_probeSent = -1;
+    int m_probeAdded = -1;
+    int m_probeLastRemoved = -1;
+    bool m_contextRestarted = false;
 };

@@ -12,12 +12,12 @@ class RenderCrashPolicy {
     static constexpr std::chrono::seconds kMinimumGap{60};
 
     // Called once per abnormal end; true when the page is to be reloaded now.
-    bool ShouldReload(Clock::time_point now) {
-        if (lastReload_ && now - *lastReload_ < kMinimumGap) return false;
-        lastReload_ = now;
+    bool shouldReload(Clock::time_point now) {
+        if (m_lastReload && now - *m_lastReload < kMinimumGap) return false;
+        m_lastReload = now;
         return true;
     }
 
   private:
-    std::optional<Clock::time_point> lastReload_;
+    std::optional<Clock::time_point> m_lastReload;
 };

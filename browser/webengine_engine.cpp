@@ -402,7 +402,7 @@ void WebEngineBrowserEngine::onLoadFinished(bool ok) {
 
 void WebEngineBrowserEngine::onRenderProcessEnded(int status, int exitCode) {
     if (status == QWebEnginePage::NormalTerminationStatus) return;
-    const bool reload = m_crashPolicy.ShouldReload(RenderCrashPolicy::Clock::now());
+    const bool reload = m_crashPolicy.shouldReload(RenderCrashPolicy::Clock::now());
     const QString notice =
         QStringLiteral("页面渲染进程异常结束：%1 (status %2, exit code %3), %4")
             .arg(location(), QString::number(status), QString::number(exitCode),

@@ -116,7 +116,7 @@ GameWindow::GameWindow(ApplicationServices& services, BrowserEngineFactory engin
     // the primary screen's work area, in the middle of that screen.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect workArea = screen->availableGeometry();
-        resize(ScaleDimension(workArea.width()), ScaleDimension(workArea.height()));
+        resize(scaleDimension(workArea.width()), scaleDimension(workArea.height()));
         move(screen->geometry().center() - rect().center());
     }
     alignPanels();
@@ -193,7 +193,7 @@ void GameWindow::createCommandServer() {
 }
 
 void GameWindow::createFrame() {
-    new quorvane::widgets::FramelessFrame(this, &quorvane::widgets::GameWindowHitTest,
+    new quorvane::widgets::FramelessFrame(this, &quorvane::widgets::gameWindowHitTest,
                                           [this] { return !m_maximised && !m_fullScreen; });
     m_titleDrag = new quorvane::widgets::CaptionDrag(this);
     m_keyFilter = std::make_unique<GameKeyFilter>(static_cast<GameKeyFilterHost&>(*this));
@@ -246,7 +246,7 @@ bool GameWindow::showBalloon(std::function<void()> onClick) {
         m_trayIcon->showMessage(title, text, m_balloonIcon, kBalloonMs);
     } else {
         // No tray to show it: the desktop's notifications, or the debug channel.
-        m_desktopNotifications->Show(title, text, m_balloonIcon, kBalloonMs);
+        m_desktopNotifications->show(title, text, m_balloonIcon, kBalloonMs);
     }
     emit balloonShown(title, text, m_balloonIcon);
     return true;
@@ -359,11 +359,11 @@ void GameWindow::onMinimiseClicked() {
 void GameWindow::onStripPressed(Qt::MouseButton button, const QPoint& screenPoint) {
     if (m_maximised || button != Qt::LeftButton) return;
     // The move starts once the pointer travels, so a double-click stays one.
-    m_titleDrag->Press(screenPoint);
+    m_titleDrag->press(screenPoint);
 }
 
 void GameWindow::onStripDoubleClicked() {
-    m_titleDrag->Cancel();
+    m_titleDrag->cancel();
     applySizeMode(SizeMode::Toggle);
 }
 
@@ -446,7 +446,7 @@ void GameWindow::applySizeMode(SizeMode mode) {
         m_maximised = mode == SizeMode::Maximised;
         // The screen the window is on; before it shows, the one it is to open on.
         const QRect anchor = isVisible() ? frameGeometry() : screen()->geometry();
-        setGeometry(PlaceGameWindow(mode, DesktopScreens(), anchor, geometry()));
+        setGeometry(placeGameWindow(mode, DesktopScreens(), anchor, geometry()));
         alignPanels();
     }
     fitBrowser();

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <limits>
 
-QRect SizeModeGeometry(SizeMode mode, const QRect& workArea, const QRect& current) {
+QRect sizeModeGeometry(SizeMode mode, const QRect& workArea, const QRect& current) {
     switch (mode) {
         case SizeMode::Normal: {
-            const int width = ScaleDimension(workArea.width());
-            const int height = ScaleDimension(workArea.height());
+            const int width = scaleDimension(workArea.width());
+            const int height = scaleDimension(workArea.height());
             const int left = workArea.left() + static_cast<int>((workArea.width() - width) * 0.5);
             const int top = workArea.top() + static_cast<int>((workArea.height() - height) * 0.5);
             return QRect(left, top, width, height);
@@ -57,9 +57,9 @@ int ScreenHolding(const std::vector<ScreenArea>& screens, const QRect& window) {
     return best;
 }
 
-QRect PlaceGameWindow(SizeMode mode, const std::vector<ScreenArea>& screens, const QRect& anchor,
+QRect placeGameWindow(SizeMode mode, const std::vector<ScreenArea>& screens, const QRect& anchor,
                       const QRect& current) {
     const int screen = ScreenHolding(screens, anchor);
     if (screen < 0) return current;
-    return SizeModeGeometry(mode, screens[static_cast<std::size_t>(screen)].workArea, current);
+    return sizeModeGeometry(mode, screens[static_cast<std::size_t>(screen)].workArea, current);
 }

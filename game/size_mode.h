@@ -9,7 +9,7 @@
 // out this way, so the arithmetic is kept exactly.
 inline constexpr float kSizeFactor = 0.9f;
 
-inline int ScaleDimension(int dimension, float factor = kSizeFactor) {
+inline int scaleDimension(int dimension, float factor = kSizeFactor) {
     return static_cast<int>(static_cast<double>(dimension) * static_cast<double>(factor));
 }
 
@@ -20,7 +20,7 @@ enum class SizeMode : int { Normal = 0, Maximised = 1, Toggle = 2 };
 // Window rectangle of a size mode within a work area: normal is scaled and
 // centred on it, maximised is all of it. `current` is returned for any other
 // mode.
-QRect SizeModeGeometry(SizeMode mode, const QRect& workArea, const QRect& current);
+QRect sizeModeGeometry(SizeMode mode, const QRect& workArea, const QRect& current);
 
 // One screen of the desktop in the toolkit's coordinates, which may be
 // negative left of or above the primary screen; the work area leaves out the
@@ -41,5 +41,5 @@ int ScreenHolding(const std::vector<ScreenArea>& screens, const QRect& window);
 // Where the game window goes for a size mode: within the work area of the
 // screen that holds most of `anchor` (the launcher when a game opens, the
 // window itself when its size toggles), so it never spans two screens.
-QRect PlaceGameWindow(SizeMode mode, const std::vector<ScreenArea>& screens, const QRect& anchor,
+QRect placeGameWindow(SizeMode mode, const std::vector<ScreenArea>& screens, const QRect& anchor,
                       const QRect& current);

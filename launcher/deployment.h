@@ -6,9 +6,9 @@
 // variables QUORVANE_*). Nothing is read at run time.
 namespace deployment {
 
-extern const char* const StartPageHost;  // start-page redirect service
-extern const char* const PortalHost;     // game portal
-extern const char* const LinkHost;       // link-page redirect service
-extern const std::int32_t BuiltPlatformId;
+extern const char* const kStartPageHost;  // start-page redirect service
+extern const char* const kPortalHost;     // game portal
+extern const char* const kLinkHost;       // link-page redirect service
+extern const std::int32_t kBuiltPlatformId;
 
 }  // namespace deployment

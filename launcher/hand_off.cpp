@@ -2,7 +2,7 @@
 
 #include "platform/code_page.h"
 
-CompletionDecision ClassifyCompletion(std::string_view ansiUrl, bool firstBlankPending,
+CompletionDecision classifyCompletion(std::string_view ansiUrl, bool firstBlankPending,
                                       const SiteHosts& hosts) {
     CompletionDecision decision;
     if (firstBlankPending && ansiUrl == kBlankPage) {
@@ -28,7 +28,7 @@ CompletionDecision ClassifyCompletion(std::string_view ansiUrl, bool firstBlankP
     return decision;
 }
 
-std::string BuildStartPageUrl(std::string_view startPageHost, std::int32_t platformId, int ver) {
+std::string buildStartPageUrl(std::string_view startPageHost, std::int32_t platformId, int ver) {
     std::string url = "http://";
     url += startPageHost;
     url += "/hot_update/url_redirect/jump";
@@ -38,7 +38,7 @@ std::string BuildStartPageUrl(std::string_view startPageHost, std::int32_t platf
     return url;
 }
 
-std::u16string WithLiteralHandOffMarker(std::u16string_view url) {
+std::u16string withLiteralHandOffMarker(std::u16string_view url) {
     // The marker's search form without its "|", then the escape in either case.
     const std::string_view stem = kHandOffMarkerSearch.substr(0, kHandOffMarkerSearch.size() - 1);
     const std::u16string escapedStem(stem.begin(), stem.end());
@@ -60,7 +60,7 @@ std::u16string WithLiteralHandOffMarker(std::u16string_view url) {
     return out;
 }
 
-std::u16string DropAnsiBytes(std::u16string_view url, std::size_t bytes) {
+std::u16string dropAnsiBytes(std::u16string_view url, std::size_t bytes) {
     std::size_t consumed = 0;
     for (std::size_t i = 0; i < url.size() && consumed < bytes; ++i) {
         // One code unit at a time: the code page turns each unit it cannot

@@ -29,7 +29,7 @@ struct SiteHosts {
     std::string portalHost;
 };
 
-CompletionDecision ClassifyCompletion(std::string_view ansiUrl, bool firstBlankPending,
+CompletionDecision classifyCompletion(std::string_view ansiUrl, bool firstBlankPending,
                                       const SiteHosts& hosts);
 
 // The game window gets the address as UTF-16, so characters the code page
@@ -37,13 +37,13 @@ CompletionDecision ClassifyCompletion(std::string_view ansiUrl, bool firstBlankP
 // up the first `bytes` bytes of the address and keeps the rest as it stands.
 // A double-byte character split by the cut leaves its second byte, read back
 // through the code page, as the byte cut of the ANSI text would.
-std::u16string DropAnsiBytes(std::u16string_view url, std::size_t bytes);
+std::u16string dropAnsiBytes(std::u16string_view url, std::size_t bytes);
 
 // The engine writes the marker's "|" as "%7C" where it stands in a query
 // (other engines kept it): this gives the address back with each escaped
 // marker written as the literal one, so the launcher reads it as the page meant
 // it. Nothing else of the address changes, other escapes included.
-std::u16string WithLiteralHandOffMarker(std::u16string_view url);
+std::u16string withLiteralHandOffMarker(std::u16string_view url);
 
 // "http://" host "/hot_update/url_redirect/jump" platform ".html?type=0&ver=" ver
-std::string BuildStartPageUrl(std::string_view startPageHost, std::int32_t platformId, int ver);
+std::string buildStartPageUrl(std::string_view startPageHost, std::int32_t platformId, int ver);

@@ -63,13 +63,13 @@ const std::initializer_list<ButtonPlace<LauncherWindow>>& LauncherWindow::button
 
 namespace {
 
-std::string AnsiOf(const QString& text) {
+std::string ansiOf(const QString& text) {
     return quorvane::platform::ToAnsi(
         std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), text.size()));
 }
 
 // The scripts that dress the first blank page, in the order they run.
-QStringList FirstBlankScripts() {
+QStringList firstBlankScripts() {
     return {
         QStringLiteral("document.write('<p align=\"center\"><font color=\"#cccccc\">loading"
                        "\u2026\u2026</font></p>')"),
@@ -144,7 +144,7 @@ void LauncherWindow::createDebugControls() {
     m_addressBox->setGeometry(kAddressBox);
     m_addressBox->setText(
         QStringLiteral("client://loadgame|http://%1/game.html?server=1&name=%E9%9D%92%E9%BE%99")
-            .arg(QString::fromLatin1(deployment::PortalHost)));
+            .arg(QString::fromLatin1(deployment::kPortalHost)));
     m_goButton = new QPushButton(QStringLiteral("GO"), this);
     m_goButton->setObjectName(QStringLiteral("Button1"));
     m_goButton->setGeometry(kGoButton);
@@ -195,10 +195,10 @@ void LauncherWindow::createFrame() {
     new ColourKeyShape(this, Qt::black, {m_browser});
     // The artwork, the advisory and the version label have no window of their
     // own: they are the launcher's surface, which drags the window.
-    auto* frame = new FramelessFrame(this, &LauncherHitTest);
-    frame->AddSurface(m_artwork);
-    frame->AddSurface(m_versionLabel);
-    frame->AddSurface(m_advisory);
+    auto* frame = new FramelessFrame(this, &launcherHitTest);
+    frame->addSurface(m_artwork);
+    frame->addSurface(m_versionLabel);
+    frame->addSurface(m_advisory);
 }
 
 void LauncherWindow::startUp() {
@@ -213,8 +213,9 @@ void LauncherWindow::startUp() {
 }
 
 QStringList LauncherWindow::deploymentHosts() {
-    return {QString::fromLatin1(deployment::StartPageHost),
-            QString::fromLatin1(deployment::PortalHost), QString::fromLatin1(deployment::LinkHost)};
+    return {QString::fromLatin1(deployment::kStartPageHost),
+            QString::fromLatin1(deployment::kPortalHost),
+            QString::fromLatin1(deployment::kLinkHost)};
 }
 
 void LauncherWindow::startBrowser() {
@@ -223,7 +224,7 @@ void LauncherWindow::startBrowser() {
     if (m_realEngine && !m_urlCache) {
         auto cache = std::make_unique<ProfileUrlCache>(sharedBrowserProfile());
         m_profileCache = cache.get();
-        connect(m_profileCache, &ProfileUrlCache::ClearFinished, this,
+        connect(m_profileCache, &ProfileUrlCache::clearFinished, this,
                 &LauncherWindow::onCacheClearFinished);
         m_urlCache = std::move(cache);
     }
@@ -256,7 +257,7 @@ void LauncherWindow::onServerTimeout() {
 
 void LauncherWindow::openLinkPage(LinkPage type) {
     ShellOpen(QString::fromStdString(
-        BuildLinkPageUrl(deployment::LinkHost, m_platformId, type, m_random.Draw())));
+        buildLinkPageUrl(deployment::kLinkHost, m_platformId, type, m_random.draw())));
 }
 
 void LauncherWindow::onOfficialSiteClicked() {
@@ -298,7 +299,7 @@ void LauncherWindow::onClearCacheClicked() {
 }
 
 bool LauncherWindow::cacheClearRunning() const {
-    return m_profileCache && m_profileCache->IsClearing();
+    return m_profileCache && m_profileCache->isClearing();
 }
 
 void LauncherWindow::onCacheClearFinished() {
@@ -313,10 +314,10 @@ void LauncherWindow::loadStartPage() {
         m_goButton->show();
         return;
     }
-    m_random.Seed(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
-    const int ver = m_random.Draw();
+    m_random.seed(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
+    const int ver = m_random.draw();
     m_browser->navigate(
-        QString::fromStdString(BuildStartPageUrl(deployment::StartPageHost, m_platformId, ver)));
+        QString::fromStdString(buildStartPageUrl(deployment::kStartPageHost, m_platformId, ver)));
 }
 
 void LauncherWindow::runPageScript(const QString& code) {
@@ -325,19 +326,20 @@ void LauncherWindow::runPageScript(const QString& code) {
 }
 
 void LauncherWindow::onNavigationCompleted(const QString& completedUrl) {
-    const QString url = QString::fromStdU16String(WithLiteralHandOffMarker(std::u16string_view(
+    const QString url = QString::fromStdU16String(withLiteralHandOffMarker(std::u16string_view(
         reinterpret_cast<const char16_t*>(completedUrl.utf16()), completedUrl.size())));
-    const std::string ansiUrl = AnsiOf(url);
-    const CompletionDecision decision = ClassifyCompletion(
-        ansiUrl, m_firstBlankPending, SiteHosts{deployment::StartPageHost, deployment::PortalHost});
+    const std::string ansiUrl = ansiOf(url);
+    const CompletionDecision decision =
+        classifyCompletion(ansiUrl, m_firstBlankPending,
+                           SiteHosts{deployment::kStartPageHost, deployment::kPortalHost});
 
     switch (decision.action) {
         case CompletionAction::StyleFirstBlank:
-            for (const QString& script : FirstBlankScripts()) runPageScript(script);
+            for (const QString& script : firstBlankScripts()) runPageScript(script);
             m_firstBlankPending = false;
             return;
         case CompletionAction::HandOffCut:
-            handOff(QString::fromStdU16String(DropAnsiBytes(
+            handOff(QString::fromStdU16String(dropAnsiBytes(
                 std::u16string_view(reinterpret_cast<const char16_t*>(url.utf16()), url.size()),
                 kHandOffMarkerLength)));
             break;

@@ -38,7 +38,7 @@ class LauncherWindow : public QWidget {
     // address box instead of the start page. The window keeps `services` for
     // its whole life.
     LauncherWindow(ApplicationServices& services, BrowserEngineFactory engineFactory = nullptr,
-                   std::int32_t platformId = deployment::BuiltPlatformId);
+                   std::int32_t platformId = deployment::kBuiltPlatformId);
     ~LauncherWindow() override;
 
     // The hosts of the game's site the client is built for.

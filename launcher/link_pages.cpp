@@ -1,6 +1,6 @@
 #include "launcher/link_pages.h"
 
-std::string BuildLinkPageUrl(std::string_view linkHost, std::int32_t platformId, LinkPage type,
+std::string buildLinkPageUrl(std::string_view linkHost, std::int32_t platformId, LinkPage type,
                              int ver) {
     std::string url = "http://";
     url += linkHost;

@@ -9,18 +9,18 @@
 // after the same seed always repeat.
 class RuntimeRandom {
   public:
-    void Seed(std::uint32_t seed) {
-        state_ = seed;
-        Advance();
+    void seed(std::uint32_t seed) {
+        m_state = seed;
+        advance();
     }
     // A number from 0 to 32767.
-    int Draw() {
-        Advance();
-        return static_cast<int>((state_ >> 16) & 0x7FFF);
+    int draw() {
+        advance();
+        return static_cast<int>((m_state >> 16) & 0x7FFF);
     }
-    std::uint32_t State() const { return state_; }
+    std::uint32_t state() const { return m_state; }
 
   private:
-    void Advance() { state_ = state_ * 22695477u + 1u; }
-    std::uint32_t state_ = 1;
+    void advance() { m_state = m_state * 22695477u + 1u; }
+    std::uint32_t m_state = 1;
 };

@@ -20,7 +20,7 @@ constexpr int kCallTimeoutMs = 5000;
 
 // Icon names of the freedesktop icon theme for the balloon's icon kinds; a
 // message without a kind shows the program's own icon.
-QString IconName(QSystemTrayIcon::MessageIcon icon) {
+QString iconName(QSystemTrayIcon::MessageIcon icon) {
     switch (icon) {
         case QSystemTrayIcon::Information:
             return QStringLiteral("dialog-information");
@@ -36,19 +36,19 @@ QString IconName(QSystemTrayIcon::MessageIcon icon) {
 }  // namespace
 
 DesktopNotifications::DesktopNotifications(QObject* parent, Notice notice)
-    : QObject(parent), notice_(std::move(notice)) {
-    if (!notice_) {
-        notice_ = [](const QString& text) {
+    : QObject(parent), m_notice(std::move(notice)) {
+    if (!m_notice) {
+        m_notice = [](const QString& text) {
             quorvane::platform::OutputDebugString(text.toStdU16String());
         };
     }
 }
 
-void DesktopNotifications::Show(const QString& title, const QString& text,
+void DesktopNotifications::show(const QString& title, const QString& text,
                                 QSystemTrayIcon::MessageIcon icon, int timeoutMs) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        NoService(title, text, QStringLiteral("no session bus"));
+        noService(title, text, QStringLiteral("no session bus"));
         return;
     }
     QVariantMap hints;
@@ -57,7 +57,7 @@ void DesktopNotifications::Show(const QString& title, const QString& text,
     hints.insert(QStringLiteral("desktop-entry"), kDesktopEntry);
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
-    call << QCoreApplication::applicationName() << lastId_ << IconName(icon) << title << text
+    call << QCoreApplication::applicationName() << m_lastId << iconName(icon) << title << text
          << QStringList() << hints << timeoutMs;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
@@ -65,17 +65,17 @@ void DesktopNotifications::Show(const QString& title, const QString& text,
                 finished->deleteLater();
                 const QDBusPendingReply<uint> reply = *finished;
                 if (reply.isError()) {
-                    NoService(title, text, reply.error().message());
+                    noService(title, text, reply.error().message());
                     return;
                 }
-                lastId_ = reply.value();
-                emit Shown(lastId_);
+                m_lastId = reply.value();
+                emit shown(m_lastId);
             });
 }
 
-void DesktopNotifications::NoService(const QString& title, const QString& text,
+void DesktopNotifications::noService(const QString& title, const QString& text,
                                      const QString& reason) {
-    notice_(QStringLiteral("桌面通知：%1 %2 (not shown: %3)").arg(title, text, reason));
+    m_notice(QStringLiteral("桌面通知：%1 %2 (not shown: %3)").arg(title, text, reason));
 }
 
 }  // namespace quorvane::notifications

@@ -24,18 +24,18 @@ class DesktopNotifications : public QObject {
 
     explicit DesktopNotifications(QObject* parent = nullptr, Notice notice = nullptr);
 
-    void Show(const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon,
+    void show(const QString& title, const QString& text, QSystemTrayIcon::MessageIcon icon,
               int timeoutMs);
 
   signals:
     // The service shows the message under this number.
-    void Shown(uint id);
+    void shown(uint id);
 
   private:
-    void NoService(const QString& title, const QString& text, const QString& reason);
+    void noService(const QString& title, const QString& text, const QString& reason);
 
-    Notice notice_;
-    uint lastId_ = 0;  // the message on screen, replaced by the next one
+    Notice m_notice;
+    uint m_lastId = 0;  // the message on screen, replaced by the next one
 };
 
 }  // namespace quorvane::notifications

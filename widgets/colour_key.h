@@ -32,24 +32,24 @@ class ColourKeyShape : public QObject {
                    Mode mode = Mode::ForThisWindowSystem);
 
     // The region of the window that is not keyed out, in window coordinates.
-    QRegion VisibleRegion() const;
+    QRegion visibleRegion() const;
 
     // Recomputes the shape now; done automatically when the window is shown,
     // resized, or a child is shown or hidden.
-    void Update();
+    void update();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void Watch(QWidget* widget);
-    void ScheduleUpdate();
+    void watch(QWidget* widget);
+    void scheduleUpdate();
 
-    QWidget* window_;
-    QRgb key_;
-    QList<QWidget*> unkeyed_;
-    bool translucent_ = false;
-    bool scheduled_ = false;
+    QWidget* m_window;
+    QRgb m_key;
+    QList<QWidget*> m_unkeyed;
+    bool m_translucent = false;
+    bool m_scheduled = false;
 };
 
 }  // namespace quorvane::widgets

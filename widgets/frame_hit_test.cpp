@@ -26,7 +26,7 @@ struct Place {
 
 }  // namespace
 
-int GameWindowHitTest(const QRect& window, const QPoint& screenPoint) {
+int gameWindowHitTest(const QRect& window, const QPoint& screenPoint) {
     const auto [l, t, w, h, x, y, rightBand, bottomBand] = Place(window, screenPoint);
     const bool leftBand = x <= l + 2;
     const bool topCornerRows = y <= t + 2;
@@ -45,7 +45,7 @@ int GameWindowHitTest(const QRect& window, const QPoint& screenPoint) {
     return HitDefault;
 }
 
-int LauncherHitTest(const QRect& window, const QPoint& screenPoint) {
+int launcherHitTest(const QRect& window, const QPoint& screenPoint) {
     const auto [l, t, w, h, x, y, rightBand, bottomBand] = Place(window, screenPoint);
     if (rightBand && bottomBand) return HitBottomRight;
     if (rightBand) return HitRight;
@@ -54,7 +54,7 @@ int LauncherHitTest(const QRect& window, const QPoint& screenPoint) {
     return HitDefault;
 }
 
-Qt::Edges EdgesOfHit(int hitCode) {
+Qt::Edges edgesOfHit(int hitCode) {
     switch (hitCode) {
         case HitLeft:
             return Qt::LeftEdge;

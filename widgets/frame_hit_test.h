@@ -28,13 +28,13 @@ enum HitCode : int {
 // the four corners, and a caption band over the top 31 rows. `window` is the
 // outer rectangle in screen coordinates, which may be negative on a monitor
 // left of or above the primary one.
-int GameWindowHitTest(const QRect& window, const QPoint& screenPoint);
+int gameWindowHitTest(const QRect& window, const QPoint& screenPoint);
 
 // The launcher: two-pixel bands at the right and bottom edges with their
 // corner; everything else on the window, left and top edges included, drags.
-int LauncherHitTest(const QRect& window, const QPoint& screenPoint);
+int launcherHitTest(const QRect& window, const QPoint& screenPoint);
 
 // The window edges a resize answer grabs; empty for caption and default.
-Qt::Edges EdgesOfHit(int hitCode);
+Qt::Edges edgesOfHit(int hitCode);
 
 }  // namespace quorvane::widgets

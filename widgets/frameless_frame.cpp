@@ -20,14 +20,14 @@ class ManualDrag : public QObject {
   public:
     ManualDrag(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint)
         : QObject(window),
-          window_(window),
-          edges_(edges),
-          press_(pressScreenPoint),
-          startFrame_(window->frameGeometry()),
-          margins_(window->geometry().left() - startFrame_.left(),
-                   window->geometry().top() - startFrame_.top(),
-                   startFrame_.right() - window->geometry().right(),
-                   startFrame_.bottom() - window->geometry().bottom()) {
+          m_window(window),
+          m_edges(edges),
+          m_press(pressScreenPoint),
+          m_startFrame(window->frameGeometry()),
+          m_margins(window->geometry().left() - m_startFrame.left(),
+                    window->geometry().top() - m_startFrame.top(),
+                    m_startFrame.right() - window->geometry().right(),
+                    m_startFrame.bottom() - window->geometry().bottom()) {
         window->windowHandle()->installEventFilter(this);
     }
 
@@ -41,12 +41,12 @@ class ManualDrag : public QObject {
                     deleteLater();
                     break;
                 }
-                Follow(mouse->globalPosition().toPoint());
+                follow(mouse->globalPosition().toPoint());
                 break;
             }
             case QEvent::MouseButtonRelease:
                 if (static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton) {
-                    Follow(static_cast<const QMouseEvent*>(event)->globalPosition().toPoint());
+                    follow(static_cast<const QMouseEvent*>(event)->globalPosition().toPoint());
                     deleteLater();
                 }
                 break;
@@ -58,28 +58,29 @@ class ManualDrag : public QObject {
 
   public:
     // Puts the window where the pointer at `screenPoint` takes it.
-    void Follow(const QPoint& screenPoint) {
-        const QSize extra(margins_.left() + margins_.right(), margins_.top() + margins_.bottom());
+    void follow(const QPoint& screenPoint) {
+        const QSize extra(m_margins.left() + m_margins.right(),
+                          m_margins.top() + m_margins.bottom());
         const QRect frame =
-            DraggedFrame(startFrame_, edges_, screenPoint - press_, window_->minimumSize() + extra,
-                         window_->maximumSize() + extra);
-        if (edges_ == Qt::Edges()) {
-            window_->move(frame.topLeft());
+            draggedFrame(m_startFrame, m_edges, screenPoint - m_press,
+                         m_window->minimumSize() + extra, m_window->maximumSize() + extra);
+        if (m_edges == Qt::Edges()) {
+            m_window->move(frame.topLeft());
         } else {
-            window_->setGeometry(frame.marginsRemoved(margins_));
+            m_window->setGeometry(frame.marginsRemoved(m_margins));
         }
     }
 
   private:
-    QWidget* window_;
-    Qt::Edges edges_;
-    QPoint press_;
-    QRect startFrame_;
-    QMargins margins_;
+    QWidget* m_window;
+    Qt::Edges m_edges;
+    QPoint m_press;
+    QRect m_startFrame;
+    QMargins m_margins;
 };
 
 // `pointer` is where the pointer is now, when it has already left the press.
-bool StartDrag(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint,
+bool startDrag(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint,
                const QPoint& pointer) {
     if (!window) return false;
     window = window->window();
@@ -90,13 +91,13 @@ bool StartDrag(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint,
     if (bySystem) return true;
     // Where the compositor places every window, one the client moves itself
     // would not move at all.
-    if (!WindowSystemLetsClientsMoveWindows()) return false;
+    if (!windowSystemLetsClientsMoveWindows()) return false;
     // Parented to the window; it deletes itself at the release.
-    (new ManualDrag(window, edges, pressScreenPoint))->Follow(pointer);
+    (new ManualDrag(window, edges, pressScreenPoint))->follow(pointer);
     return false;
 }
 
-Qt::CursorShape CursorOfHit(int hitCode) {
+Qt::CursorShape cursorOfHit(int hitCode) {
     switch (hitCode) {
         case HitLeft:
         case HitRight:
@@ -117,19 +118,19 @@ Qt::CursorShape CursorOfHit(int hitCode) {
 
 }  // namespace
 
-CaptionDrag::CaptionDrag(QWidget* window) : QObject(window), window_(window) {}
+CaptionDrag::CaptionDrag(QWidget* window) : QObject(window), m_window(window) {}
 
-void CaptionDrag::Press(const QPoint& screenPoint) {
-    Cancel();
-    handle_ = window_->windowHandle();
-    if (!handle_) return;
-    press_ = screenPoint;
-    handle_->installEventFilter(this);
+void CaptionDrag::press(const QPoint& screenPoint) {
+    cancel();
+    m_handle = m_window->windowHandle();
+    if (!m_handle) return;
+    m_press = screenPoint;
+    m_handle->installEventFilter(this);
 }
 
-void CaptionDrag::Cancel() {
-    if (handle_) handle_->removeEventFilter(this);
-    handle_ = nullptr;
+void CaptionDrag::cancel() {
+    if (m_handle) m_handle->removeEventFilter(this);
+    m_handle = nullptr;
 }
 
 bool CaptionDrag::eventFilter(QObject* /*watched*/, QEvent* event) {
@@ -137,18 +138,18 @@ bool CaptionDrag::eventFilter(QObject* /*watched*/, QEvent* event) {
         case QEvent::MouseMove: {
             const auto* mouse = static_cast<const QMouseEvent*>(event);
             if (!(mouse->buttons() & Qt::LeftButton)) {
-                Cancel();
+                cancel();
                 break;
             }
-            const QPoint travelled = mouse->globalPosition().toPoint() - press_;
+            const QPoint travelled = mouse->globalPosition().toPoint() - m_press;
             if (travelled.manhattanLength() < QGuiApplication::styleHints()->startDragDistance())
                 break;
-            Cancel();
-            StartDrag(window_, Qt::Edges(), press_, mouse->globalPosition().toPoint());
+            cancel();
+            startDrag(m_window, Qt::Edges(), m_press, mouse->globalPosition().toPoint());
             break;
         }
         case QEvent::MouseButtonRelease:
-            Cancel();
+            cancel();
             break;
         default:
             break;
@@ -156,7 +157,7 @@ bool CaptionDrag::eventFilter(QObject* /*watched*/, QEvent* event) {
     return false;
 }
 
-QRect DraggedFrame(const QRect& start, Qt::Edges edges, const QPoint& delta, const QSize& minimum,
+QRect draggedFrame(const QRect& start, Qt::Edges edges, const QPoint& delta, const QSize& minimum,
                    const QSize& maximum) {
     if (edges == Qt::Edges()) return start.translated(delta);
 
@@ -183,104 +184,107 @@ QRect DraggedFrame(const QRect& start, Qt::Edges edges, const QPoint& delta, con
     return QRect(left, top, right - left, bottom - top);
 }
 
-bool StartSystemMove(QWidget* window, const QPoint& pressScreenPoint) {
-    return StartDrag(window, Qt::Edges(), pressScreenPoint, pressScreenPoint);
+bool startSystemMove(QWidget* window, const QPoint& pressScreenPoint) {
+    return startDrag(window, Qt::Edges(), pressScreenPoint, pressScreenPoint);
 }
 
-bool StartSystemResize(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint) {
-    return StartDrag(window, edges, pressScreenPoint, pressScreenPoint);
+bool startSystemResize(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint) {
+    return startDrag(window, edges, pressScreenPoint, pressScreenPoint);
 }
 
 FramelessFrame::FramelessFrame(QWidget* window, HitTest hitTest, Enabled enabled)
-    : QObject(window), window_(window), hitTest_(std::move(hitTest)), enabled_(std::move(enabled)) {
+    : QObject(window),
+      m_window(window),
+      m_hitTest(std::move(hitTest)),
+      m_enabled(std::move(enabled)) {
     // The native window is where every mouse event of the window passes,
     // also over children without mouse tracking; it exists only once the
     // window is created, and is replaced when the window is re-created.
-    window_->installEventFilter(this);
-    AttachToWindowHandle();
+    m_window->installEventFilter(this);
+    attachToWindowHandle();
 }
 
-void FramelessFrame::AddSurface(QWidget* child) {
-    surfaces_.append(child);
+void FramelessFrame::addSurface(QWidget* child) {
+    m_surfaces.append(child);
 }
 
-int FramelessFrame::HitAt(const QPoint& screenPoint) const {
-    if (enabled_ && !enabled_()) return HitDefault;
-    if (!OnOwnSurface(screenPoint)) return HitDefault;
-    return hitTest_(window_->frameGeometry(), screenPoint);
+int FramelessFrame::hitAt(const QPoint& screenPoint) const {
+    if (m_enabled && !m_enabled()) return HitDefault;
+    if (!onOwnSurface(screenPoint)) return HitDefault;
+    return m_hitTest(m_window->frameGeometry(), screenPoint);
 }
 
-void FramelessFrame::AttachToWindowHandle() {
-    QWindow* handle = window_->windowHandle();
-    if (handle == attached_) return;
-    if (attached_) attached_->removeEventFilter(this);
-    attached_ = handle;
-    if (attached_) attached_->installEventFilter(this);
+void FramelessFrame::attachToWindowHandle() {
+    QWindow* handle = m_window->windowHandle();
+    if (handle == m_attached) return;
+    if (m_attached) m_attached->removeEventFilter(this);
+    m_attached = handle;
+    if (m_attached) m_attached->installEventFilter(this);
 }
 
-bool FramelessFrame::OnOwnSurface(const QPoint& screenPoint) const {
-    const QPoint local = window_->mapFromGlobal(screenPoint);
-    if (!window_->rect().contains(local)) return false;
-    QWidget* child = window_->childAt(local);
+bool FramelessFrame::onOwnSurface(const QPoint& screenPoint) const {
+    const QPoint local = m_window->mapFromGlobal(screenPoint);
+    if (!m_window->rect().contains(local)) return false;
+    QWidget* child = m_window->childAt(local);
     if (!child) return true;
-    return std::any_of(surfaces_.begin(), surfaces_.end(),
+    return std::any_of(m_surfaces.begin(), m_surfaces.end(),
                        [child](const QPointer<QWidget>& surface) { return surface == child; });
 }
 
-void FramelessFrame::ShowCursorFor(int hitCode) {
-    const Qt::CursorShape shape = CursorOfHit(hitCode);
+void FramelessFrame::showCursorFor(int hitCode) {
+    const Qt::CursorShape shape = cursorOfHit(hitCode);
     if (shape == Qt::ArrowCursor) {
-        if (!cursorOverridden_) return;
-        cursorOverridden_ = false;
-        if (windowHadCursor_) {
-            window_->setCursor(windowCursor_);
+        if (!m_cursorOverridden) return;
+        m_cursorOverridden = false;
+        if (m_windowHadCursor) {
+            m_window->setCursor(m_windowCursor);
         } else {
-            window_->unsetCursor();
+            m_window->unsetCursor();
         }
         return;
     }
-    if (!cursorOverridden_) {
-        windowHadCursor_ = window_->testAttribute(Qt::WA_SetCursor);
-        windowCursor_ = window_->cursor();
-        cursorOverridden_ = true;
+    if (!m_cursorOverridden) {
+        m_windowHadCursor = m_window->testAttribute(Qt::WA_SetCursor);
+        m_windowCursor = m_window->cursor();
+        m_cursorOverridden = true;
     }
-    window_->setCursor(shape);
+    m_window->setCursor(shape);
 }
 
 bool FramelessFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_) {
+    if (watched == m_window) {
         if (event->type() == QEvent::Show || event->type() == QEvent::WinIdChange) {
-            AttachToWindowHandle();
+            attachToWindowHandle();
         }
         return false;
     }
-    if (watched != attached_) return false;
+    if (watched != m_attached) return false;
 
     switch (event->type()) {
         case QEvent::MouseMove: {
             const auto* mouse = static_cast<const QMouseEvent*>(event);
             // While a button is held the cursor stays what the press found.
             if (mouse->buttons() == Qt::NoButton) {
-                ShowCursorFor(HitAt(mouse->globalPosition().toPoint()));
+                showCursorFor(hitAt(mouse->globalPosition().toPoint()));
             }
             return false;
         }
         case QEvent::Leave:
-            ShowCursorFor(HitDefault);
+            showCursorFor(HitDefault);
             return false;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: {
             const auto* mouse = static_cast<const QMouseEvent*>(event);
             if (mouse->button() != Qt::LeftButton) return false;
             const QPoint screenPoint = mouse->globalPosition().toPoint();
-            const int hit = HitAt(screenPoint);
+            const int hit = hitAt(screenPoint);
             if (hit == HitCaption) {
-                StartSystemMove(window_, screenPoint);
+                startSystemMove(m_window, screenPoint);
                 return true;
             }
-            const Qt::Edges edges = EdgesOfHit(hit);
+            const Qt::Edges edges = edgesOfHit(hit);
             if (edges == Qt::Edges()) return false;
-            StartSystemResize(window_, edges, screenPoint);
+            startSystemResize(m_window, edges, screenPoint);
             // Like a press on a system frame, it never reaches the widgets.
             return true;
         }

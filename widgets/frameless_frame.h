@@ -21,7 +21,7 @@ namespace quorvane::widgets {
 // resize cursor over the bands.
 //
 // "Own surface" means points where no child widget lies, plus the children
-// named with AddSurface (pictures and labels painted on the background, which
+// named with addSurface (pictures and labels painted on the background, which
 // stand for the window itself). Presses on any other child are theirs.
 //
 // The window manager does the moving where it can; where it refuses (no
@@ -38,28 +38,28 @@ class FramelessFrame : public QObject {
     // has no bands, no caption and no resize cursors.
     FramelessFrame(QWidget* window, HitTest hitTest, Enabled enabled = nullptr);
 
-    void AddSurface(QWidget* child);
+    void addSurface(QWidget* child);
 
     // The hit answer for a screen point, or HitDefault off the own surface or
     // while disabled.
-    int HitAt(const QPoint& screenPoint) const;
+    int hitAt(const QPoint& screenPoint) const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void AttachToWindowHandle();
-    bool OnOwnSurface(const QPoint& screenPoint) const;
-    void ShowCursorFor(int hitCode);
+    void attachToWindowHandle();
+    bool onOwnSurface(const QPoint& screenPoint) const;
+    void showCursorFor(int hitCode);
 
-    QWidget* window_;
-    HitTest hitTest_;
-    Enabled enabled_;
-    QList<QPointer<QWidget>> surfaces_;
-    QPointer<QWindow> attached_;
-    bool cursorOverridden_ = false;
-    bool windowHadCursor_ = false;
-    QCursor windowCursor_;
+    QWidget* m_window;
+    HitTest m_hitTest;
+    Enabled m_enabled;
+    QList<QPointer<QWidget>> m_surfaces;
+    QPointer<QWindow> m_attached;
+    bool m_cursorOverridden = false;
+    bool m_windowHadCursor = false;
+    QCursor m_windowCursor;
 };
 
 // A caption of a window that also answers double-clicks (a title strip that
@@ -75,32 +75,32 @@ class CaptionDrag : public QObject {
 
     // A left press on the caption at a screen point: the move waits for the
     // pointer.
-    void Press(const QPoint& screenPoint);
+    void press(const QPoint& screenPoint);
     // Forgets a press that has not become a move (a double-click came).
-    void Cancel();
+    void cancel();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QWidget* window_;
-    QPointer<QWindow> handle_;  // watched while a press waits
-    QPoint press_;
+    QWidget* m_window;
+    QPointer<QWindow> m_handle;  // watched while a press waits
+    QPoint m_press;
 };
 
 // Moves `window` with the mouse from a left press at `pressScreenPoint`, for
 // press handlers of children that act as a caption (title-strip pictures).
 // Call it from the press handler. Answers true when the window manager took the
 // move over, false when the window follows the mouse itself.
-bool StartSystemMove(QWidget* window, const QPoint& pressScreenPoint);
+bool startSystemMove(QWidget* window, const QPoint& pressScreenPoint);
 
 // Resizes `window` at `edges` from a left press, with the same fallback.
-bool StartSystemResize(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint);
+bool startSystemResize(QWidget* window, Qt::Edges edges, const QPoint& pressScreenPoint);
 
 // The outer rectangle a window dragged by `delta` ends up with: moved when
 // `edges` is empty, otherwise those edges follow the mouse while the opposite
 // ones stay put and the size stays within `minimum` and `maximum`.
-QRect DraggedFrame(const QRect& start, Qt::Edges edges, const QPoint& delta, const QSize& minimum,
+QRect draggedFrame(const QRect& start, Qt::Edges edges, const QPoint& delta, const QSize& minimum,
                    const QSize& maximum);
 
 }  // namespace quorvane::widgets

@@ -12,7 +12,7 @@ namespace {
 // Mouse positions come as logical coordinates that may be fractional on scaled
 // screens; the click area is measured in whole pixels, and a point belongs to
 // the pixel it lies in.
-int PixelOf(qreal coordinate) {
+int pixelOf(qreal coordinate) {
     return static_cast<int>(std::floor(coordinate));
 }
 
@@ -93,8 +93,8 @@ void SkinnedButton::leaveEvent(QEvent* /*event*/) {
 // release to this button wherever the pointer goes, and no press reaches the
 // parent.
 void SkinnedButton::mousePressEvent(QMouseEvent* event) {
-    onMousePress(event->button(), event->modifiers(), PixelOf(event->position().x()),
-                 PixelOf(event->position().y()));
+    onMousePress(event->button(), event->modifiers(), pixelOf(event->position().x()),
+                 pixelOf(event->position().y()));
 }
 
 // Qt turns the second press of a double click into this event; the button
@@ -104,8 +104,8 @@ void SkinnedButton::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void SkinnedButton::mouseReleaseEvent(QMouseEvent* event) {
-    onMouseRelease(event->button(), event->modifiers(), PixelOf(event->position().x()),
-                   PixelOf(event->position().y()));
+    onMouseRelease(event->button(), event->modifiers(), pixelOf(event->position().x()),
+                   pixelOf(event->position().y()));
 }
 
 void SkinnedButton::onMouseEnter() {

@@ -5,18 +5,18 @@
 namespace quorvane::widgets {
 namespace {
 
-bool OnWayland() {
+bool onWayland() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 }  // namespace
 
-bool WindowSystemHasShapes() {
-    return !OnWayland();
+bool windowSystemHasShapes() {
+    return !onWayland();
 }
 
-bool WindowSystemLetsClientsMoveWindows() {
-    return !OnWayland();
+bool windowSystemLetsClientsMoveWindows() {
+    return !onWayland();
 }
 
 }  // namespace quorvane::widgets

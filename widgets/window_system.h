@@ -6,10 +6,10 @@ namespace quorvane::widgets {
 // Whether windows can have a shape, the see-through region of a colour key.
 // Wayland compositors offer none; a window there is see-through where it is
 // transparent.
-bool WindowSystemHasShapes();
+bool windowSystemHasShapes();
 
 // Whether the client may move its windows itself. A Wayland compositor places
 // every window and moves one only on the client's request.
-bool WindowSystemLetsClientsMoveWindows();
+bool windowSystemLetsClientsMoveWindows();
 
 }  // namespace quorvane::widgets

@@ -29,7 +29,7 @@ const QByteArray kProbeName = QByteArrayLiteral("quorvane-cache-probe");
 // Counts the clears a cache reports finished.
 struct FinishCounter {
     explicit FinishCounter(ProfileUrlCache& cache) {
-        QObject::connect(&cache, &ProfileUrlCache::ClearFinished, &context, [this] { ++count; });
+        QObject::connect(&cache, &ProfileUrlCache::clearFinished, &context, [this] { ++count; });
     }
     QObject context;
     int count = 0;
@@ -174,20 +174,20 @@ class ProfileUrlCacheTest : public ::testing::Test {
         ASSERT_TRUE(Load(page, site_->Url("/tests/reload.html")));
         site_->Wait([] { return false; }, 200);
         ASSERT_EQ(site_->Requests(script), before + 1) << "the script should come from the cache";
-        ASSERT_EQ(cache.Cookies().size(), 2);
+        ASSERT_EQ(cache.cookies().size(), 2);
 
         FinishCounter finished(cache);
         Recorder recorder(cache);
         ClearUrlCache(recorder);
-        EXPECT_TRUE(cache.IsClearing()) << "the walk should only start the clear";
+        EXPECT_TRUE(cache.isClearing()) << "the walk should only start the clear";
         EXPECT_EQ(finished.count, 0);
         EXPECT_EQ(recorder.deleted,
-                  std::vector<std::u16string>{cache.HttpCacheEntryName().toStdU16String()});
+                  std::vector<std::u16string>{cache.httpCacheEntryName().toStdU16String()});
         EXPECT_EQ(recorder.cookieEntries.size(), 2u);
         EXPECT_EQ(recorder.closed, 1);
         ASSERT_TRUE(WaitFor([&] { return finished.count > 0; }, kClearLimitMs));
         EXPECT_EQ(finished.count, 1);
-        EXPECT_FALSE(cache.IsClearing());
+        EXPECT_FALSE(cache.isClearing());
 
         ASSERT_TRUE(Load(page, site_->Url("/tests/reload.html")));
         EXPECT_TRUE(site_->Wait([&] { return site_->Requests(script) == before + 2; }, 5000))
@@ -225,13 +225,13 @@ TEST_F(ProfileUrlCacheTest, EachClearFinishesOnceAndADeleteWhileClearingStartsNo
     ProfileUrlCache cache(&profile);
     ASSERT_TRUE(Visit(profile));
     FinishCounter finished(cache);
-    const std::u16string entry = cache.HttpCacheEntryName().toStdU16String();
+    const std::u16string entry = cache.httpCacheEntryName().toStdU16String();
     for (int clear = 1; clear <= 2; ++clear) {
         cache.DeleteEntry(entry);
-        ASSERT_TRUE(cache.IsClearing());
+        ASSERT_TRUE(cache.isClearing());
         cache.DeleteEntry(entry);
         ASSERT_TRUE(WaitFor([&] { return finished.count >= clear; }, kClearLimitMs));
-        EXPECT_FALSE(cache.IsClearing()) << "clear " << clear;
+        EXPECT_FALSE(cache.isClearing()) << "clear " << clear;
         EXPECT_EQ(finished.count, clear);
     }
     WaitFor([] { return false; }, 500);
@@ -248,7 +248,7 @@ TEST_F(ProfileUrlCacheTest, CacheDestroyedWhileClearingSendsNoMoreProbes) {
                      });
     auto cache = std::make_unique<ProfileUrlCache>(&profile);
     ASSERT_TRUE(Visit(profile));
-    cache->DeleteEntry(cache->HttpCacheEntryName().toStdU16String());
+    cache->DeleteEntry(cache->httpCacheEntryName().toStdU16String());
     // Past the first probe, the cache is waiting for the network context to restart.
     ASSERT_TRUE(WaitFor([&] { return probes >= 2; }));
     cache.reset();
@@ -262,11 +262,11 @@ TEST_F(ProfileUrlCacheTest, ProfileDestroyedWhileClearingFinishesTheClear) {
     auto profile = std::make_unique<QWebEngineProfile>();
     ProfileUrlCache cache(profile.get());
     FinishCounter finished(cache);
-    cache.DeleteEntry(cache.HttpCacheEntryName().toStdU16String());
-    ASSERT_TRUE(cache.IsClearing());
+    cache.DeleteEntry(cache.httpCacheEntryName().toStdU16String());
+    ASSERT_TRUE(cache.isClearing());
     profile.reset();
     EXPECT_EQ(finished.count, 1);
-    EXPECT_FALSE(cache.IsClearing());
+    EXPECT_FALSE(cache.isClearing());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ TEST(RenderCrashPolicyTest, ReloadsAtMostOnceAMinute) {
     };
     RenderCrashPolicy policy;
     for (const auto& [at, reloads] : crashes)
-        EXPECT_EQ(policy.ShouldReload(start + seconds(at)), reloads) << "crash at +" << at << " s";
+        EXPECT_EQ(policy.shouldReload(start + seconds(at)), reloads) << "crash at +" << at << " s";
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ class MainRoadTest : public RealWindowsFixture {
     }
 };
 
-const QString kHost = QString::fromLatin1(deployment::StartPageHost);
+const QString kHost = QString::fromLatin1(deployment::kStartPageHost);
 
 TEST_F(MainRoadTest, StartPageIsRequestedThroughTheRedirectAfterTheStyledBlankPage) {
     ASSERT_TRUE(WaitFor([] { return OnServerList(0); }, 20000))

@@ -28,15 +28,15 @@ class GameWindowTest : public WindowsFixture {
 TEST_F(GameWindowTest, ConstructionTakesNinetyPercentOfTheWorkArea) {
     const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_FALSE(game->isMaximised());
-    EXPECT_EQ(game->width(), ScaleDimension(workArea.width()));
-    EXPECT_EQ(game->height(), ScaleDimension(workArea.height()));
+    EXPECT_EQ(game->width(), scaleDimension(workArea.width()));
+    EXPECT_EQ(game->height(), scaleDimension(workArea.height()));
     EXPECT_TRUE(game->isHidden());
     EXPECT_FALSE(TrayIcon()->isVisible());
 }
 
 TEST_F(GameWindowTest, TheSizeToggleRecentresAndRefitsTheBrowser) {
     const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
-    const QRect normal = SizeModeGeometry(SizeMode::Normal, workArea, QRect());
+    const QRect normal = sizeModeGeometry(SizeMode::Normal, workArea, QRect());
     game->show();
     game->openGame("http://g/game.html");
     EXPECT_EQ(game->geometry(), normal);
@@ -172,7 +172,7 @@ TEST_F(GameWindowTest, ClosingNoticeIsBuiltHiddenWithItsKeyedBackground) {
     EXPECT_EQ(Control<QLabel>(notice, "Label1")->text(), QStringLiteral("秒之后自动关闭。"));
     EXPECT_EQ(Control<QLabel>(notice, "Label2")->text(), "5");
     EXPECT_FALSE(Control<QTimer>(notice, "Timer1")->isActive());
-    const QRegion shape = notice->findChild<quorvane::widgets::ColourKeyShape*>()->VisibleRegion();
+    const QRegion shape = notice->findChild<quorvane::widgets::ColourKeyShape*>()->visibleRegion();
     EXPECT_FALSE(shape.contains(QPoint(2, 130))) << "blue background is keyed";
     EXPECT_TRUE(shape.contains(Control(notice, "Image1")->geometry().center()))
         << "the banner shows";

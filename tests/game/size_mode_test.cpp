@@ -9,7 +9,7 @@ TEST(SizeModeTest, ScalingTruncatesTheSinglePrecisionFactor) {
         {1920, 1727}, {1040, 935}, {1366, 1229}, {728, 655}, {10, 8}, {0, 0}, {1, 0}, {1600, 1439},
     };
     for (auto [dimension, scaled] : cases)
-        EXPECT_EQ(ScaleDimension(dimension), scaled) << dimension;
+        EXPECT_EQ(scaleDimension(dimension), scaled) << dimension;
 }
 
 // Screens as the toolkit reports them; a work area leaves out panels and docks.
@@ -76,7 +76,7 @@ TEST(SizeModeTest, TheGameTakesItsPlaceOnTheScreenThatHoldsMostOfTheAnchor) {
         {"no screen", {}, 0, {300, 200, 1127, 621}, current},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(PlaceGameWindow(static_cast<SizeMode>(c.mode), c.screens, c.anchor, current),
+        EXPECT_EQ(placeGameWindow(static_cast<SizeMode>(c.mode), c.screens, c.anchor, current),
                   c.expected)
             << c.name;
 }

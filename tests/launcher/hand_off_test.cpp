@@ -22,26 +22,26 @@ TEST(RuntimeRandomTest, ReproducesTheRuntimeSequence) {
     };
     for (const auto& c : cases) {
         RuntimeRandom random;
-        random.Seed(c.seed);
-        for (int expected : c.draws) EXPECT_EQ(random.Draw(), expected) << "seed " << c.seed;
+        random.seed(c.seed);
+        for (int expected : c.draws) EXPECT_EQ(random.draw(), expected) << "seed " << c.seed;
     }
 }
 
 TEST(RuntimeRandomTest, ReseedingRestartsTheSequence) {
     RuntimeRandom random;
-    random.Seed(42);
-    const int first = random.Draw();
-    random.Draw();
-    random.Seed(42);
-    EXPECT_EQ(random.Draw(), first);
+    random.seed(42);
+    const int first = random.draw();
+    random.draw();
+    random.seed(42);
+    EXPECT_EQ(random.draw(), first);
 }
 
 TEST(StartPageUrlTest, JoinsTheFivePieces) {
-    EXPECT_EQ(BuildStartPageUrl("127.0.0.1:8731", 1401, 0),
+    EXPECT_EQ(buildStartPageUrl("127.0.0.1:8731", 1401, 0),
               "http://127.0.0.1:8731/hot_update/url_redirect/jump1401.html?type=0&ver=0");
-    EXPECT_EQ(BuildStartPageUrl("h", 1401, 32767),
+    EXPECT_EQ(buildStartPageUrl("h", 1401, 32767),
               "http://h/hot_update/url_redirect/jump1401.html?type=0&ver=32767");
-    EXPECT_EQ(BuildStartPageUrl("h", -7, 5),
+    EXPECT_EQ(buildStartPageUrl("h", -7, 5),
               "http://h/hot_update/url_redirect/jump-7.html?type=0&ver=5");
 }
 
@@ -88,7 +88,7 @@ TEST(ClassifyCompletionTest, DecidesEveryBranch) {
          CompletionAction::StatusOnly, ""},
     };
     for (const auto& c : cases) {
-        const CompletionDecision decision = ClassifyCompletion(c.url, c.firstBlankPending, kHosts);
+        const CompletionDecision decision = classifyCompletion(c.url, c.firstBlankPending, kHosts);
         EXPECT_EQ(decision.action, c.action) << c.name;
         EXPECT_EQ(decision.gameUrl, c.gameUrl) << c.name;
     }
@@ -100,7 +100,7 @@ TEST(ClassifyCompletionTest, CutsBytesNotCharacters) {
     const std::string gbkUrl =
         "\xD3\xCE"
         "client://loadgame|http://g/";
-    const CompletionDecision decision = ClassifyCompletion(gbkUrl, false, kHosts);
+    const CompletionDecision decision = classifyCompletion(gbkUrl, false, kHosts);
     EXPECT_EQ(decision.action, CompletionAction::HandOffCut);
     EXPECT_EQ(decision.gameUrl, "e|http://g/");
 }
@@ -118,7 +118,7 @@ TEST(WithLiteralHandOffMarkerTest, UnescapesTheMarkersBarOnly) {
         {u"client://LOADGAME%7Cx", u"client://LOADGAME%7Cx"},
         {u"http://g/游戏?client://loadgame%7C", u"http://g/游戏?client://loadgame|"},
     };
-    for (const auto& [url, literal] : cases) EXPECT_EQ(WithLiteralHandOffMarker(url), literal);
+    for (const auto& [url, literal] : cases) EXPECT_EQ(withLiteralHandOffMarker(url), literal);
 }
 
 TEST(DropAnsiBytesTest, KeepsTheTextTheCodePageCannotHold) {
@@ -139,7 +139,7 @@ TEST(DropAnsiBytesTest, KeepsTheTextTheCodePageCannotHold) {
         {u"client://loadgame|", u""},
         {u"short", u""},
     };
-    for (const Case& c : cases) EXPECT_EQ(DropAnsiBytes(c.url, kHandOffMarkerLength), c.rest);
+    for (const Case& c : cases) EXPECT_EQ(dropAnsiBytes(c.url, kHandOffMarkerLength), c.rest);
 }
 
 }  // namespace

@@ -108,13 +108,13 @@ TEST_F(LauncherCommandsTest, LinkButtonsTakeTheDrawsAfterTheStartPages) {
     std::optional<std::uint32_t> seed;
     for (std::uint32_t second = now; second + 5 > now && !seed; --second) {
         RuntimeRandom candidate;
-        candidate.Seed(second);
-        if (candidate.Draw() == startVer) seed = second;
+        candidate.seed(second);
+        if (candidate.draw() == startVer) seed = second;
     }
     ASSERT_TRUE(seed) << "the start page's number came from no recent second";
     RuntimeRandom expected;
-    expected.Seed(*seed);
-    expected.Draw();  // the start page's
+    expected.seed(*seed);
+    expected.draw();  // the start page's
 
     Browser browser;
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
@@ -122,10 +122,10 @@ TEST_F(LauncherCommandsTest, LinkButtonsTakeTheDrawsAfterTheStartPages) {
          {"GraphicButton0", "GraphicButton2", "GraphicButton3", "GraphicButton4"})
         Click(Control(launcher, name));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    const QString jump = "http://" + QString::fromLatin1(deployment::LinkHost) +
+    const QString jump = "http://" + QString::fromLatin1(deployment::kLinkHost) +
                          "/publish/hot_update/url_redirect/jump1401.html?type=%1&ver=%2";
     QStringList wanted;
-    for (int type = 1; type <= 4; ++type) wanted << jump.arg(type).arg(expected.Draw());
+    for (int type = 1; type <= 4; ++type) wanted << jump.arg(type).arg(expected.draw());
     EXPECT_EQ(browser.opened, wanted);
 }
 

@@ -17,7 +17,7 @@ class LauncherTest : public WindowsFixture {
 
 const QRegularExpression kStartPage(
     QStringLiteral("^http://%1/hot_update/url_redirect/jump1401\\.html\\?type=0&ver=(\\d+)$")
-        .arg(QRegularExpression::escape(deployment::StartPageHost)));
+        .arg(QRegularExpression::escape(deployment::kStartPageHost)));
 
 TEST_F(LauncherTest, CreationBlanksHidesDebugControlsAndRequestsTheStartPage) {
     ASSERT_EQ(launcherEngine->navigations.size(), 2);
@@ -85,7 +85,7 @@ struct HandOffCase {
 };
 
 TEST_F(LauncherTest, HandOffOpensTheGameWithTheExactAddress) {
-    const QString portal = QStringLiteral("http://%1/playgame_4.html").arg(deployment::PortalHost);
+    const QString portal = QStringLiteral("http://%1/playgame_4.html").arg(deployment::kPortalHost);
     const HandOffCase cases[] = {
         {"marker", "client://loadgame|http://g/game.html?server=1&name=%E9%9D%92",
          "http://g/game.html?server=1&name=%E9%9D%92", false},
@@ -149,8 +149,8 @@ TEST_F(LauncherTest, EachStartPageLoadReseedsFromTheClock) {
         bool fromClock = false;
         for (std::uint32_t seconds = before; seconds <= after; ++seconds) {
             RuntimeRandom expected;
-            expected.Seed(seconds);
-            fromClock = fromClock || expected.Draw() == ver;
+            expected.seed(seconds);
+            fromClock = fromClock || expected.draw() == ver;
         }
         EXPECT_TRUE(fromClock) << "ver " << ver
                                << " is not the first draw after seeding with the time";
@@ -181,7 +181,7 @@ TEST_F(LauncherLayoutTest, TheBrowserCoversTheFourLinkButtons) {
 
 TEST_F(LauncherLayoutTest, ColourKeyLeavesTheArtworkAndCutsOutItsTransparentParts) {
     const QRegion shape =
-        launcher->findChild<quorvane::widgets::ColourKeyShape*>()->VisibleRegion();
+        launcher->findChild<quorvane::widgets::ColourKeyShape*>()->visibleRegion();
     EXPECT_TRUE(shape.contains(QPoint(700, 400))) << "the browser panel";
     EXPECT_TRUE(shape.contains(QPoint(1050, 600))) << "the frame's lower edge";
     EXPECT_FALSE(shape.contains(QPoint(1115, 300))) << "transparent columns from x 1111";

@@ -27,15 +27,15 @@ TEST(LinkPageUrlTest, JoinsHostPlatformTypeAndVersion) {
          "http://h/publish/hot_update/url_redirect/jump-12.html?type=4&ver=5"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(BuildLinkPageUrl(c.host, c.platformId, c.type, c.ver), c.url);
+        EXPECT_EQ(buildLinkPageUrl(c.host, c.platformId, c.type, c.ver), c.url);
 }
 
 TEST(LinkPageUrlTest, ConsecutiveLinksTakeConsecutiveDraws) {
     // Seed 1 yields 130 then 10982 (the runtime's documented sequence).
     RuntimeRandom random;
-    random.Seed(1);
-    const std::string first = BuildLinkPageUrl("h", 1401, LinkPage::OfficialSite, random.Draw());
-    const std::string second = BuildLinkPageUrl("h", 1401, LinkPage::OfficialSite, random.Draw());
+    random.seed(1);
+    const std::string first = buildLinkPageUrl("h", 1401, LinkPage::OfficialSite, random.draw());
+    const std::string second = buildLinkPageUrl("h", 1401, LinkPage::OfficialSite, random.draw());
     EXPECT_EQ(first, "http://h/publish/hot_update/url_redirect/jump1401.html?type=1&ver=130");
     EXPECT_EQ(second, "http://h/publish/hot_update/url_redirect/jump1401.html?type=1&ver=10982");
 }

@@ -76,7 +76,7 @@ TEST_F(DesktopNotificationsTest, EachMessageReplacesTheOneBeforeWithItsKind) {
     };
     for (const auto& row : rows) {
         const qsizetype before = service.calls.size();
-        notifications.Show(QStringLiteral("游戏已经最小化"),
+        notifications.show(QStringLiteral("游戏已经最小化"),
                            QStringLiteral("恢复请双击右下角游戏图标。"), row.kind, 10000);
         ASSERT_TRUE(WaitFor([&] { return service.calls.size() > before; })) << row.icon;
         const NotificationService::Call& call = service.calls.last();
@@ -99,7 +99,7 @@ TEST_F(DesktopNotificationsTest, WithoutAServiceOnlyANoticeIsWritten) {
     bus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     QStringList notices;
     DesktopNotifications notifications(nullptr, [&](const QString& n) { notices << n; });
-    notifications.Show(QStringLiteral("公告"), QStringLiteral("今晚八点 攻城战开启！"),
+    notifications.show(QStringLiteral("公告"), QStringLiteral("今晚八点 攻城战开启！"),
                        QSystemTrayIcon::Information, 10000);
     ASSERT_TRUE(WaitFor([&] { return !notices.isEmpty(); }));
     EXPECT_TRUE(notices.first().startsWith(QStringLiteral("桌面通知：公告 今晚八点 攻城战开启！")))

@@ -31,7 +31,7 @@
 
 namespace {
 
-const QString kHost = QString::fromLatin1(deployment::StartPageHost);
+const QString kHost = QString::fromLatin1(deployment::kStartPageHost);
 
 QRgb DesktopBackground() {
     return QColor(qEnvironmentVariable("QUORVANE_DESKTOP_BACKGROUND")).rgb();
@@ -325,7 +325,7 @@ TEST_F(TwoMonitorDesktopTest, TheGameOpensAndTogglesOnTheLaunchersMonitor) {
     ASSERT_TRUE(WaitFor([] { return GameRunning(QStringLiteral("1")); }, 20000));
     const QRect workArea = left->availableGeometry();
     EXPECT_TRUE(WaitFor([&] {
-        return game->frameGeometry() == SizeModeGeometry(SizeMode::Normal, workArea, QRect());
+        return game->frameGeometry() == sizeModeGeometry(SizeMode::Normal, workArea, QRect());
     })) << "game at "
         << game->frameGeometry().x() << "," << game->frameGeometry().y() << " " << game->width()
         << "x" << game->height();
@@ -336,7 +336,7 @@ TEST_F(TwoMonitorDesktopTest, TheGameOpensAndTogglesOnTheLaunchersMonitor) {
     EXPECT_TRUE(WaitFor([&] { return game->frameGeometry() == workArea; }));
     ClickOn(Control(game, "GraphicButton2"));
     EXPECT_TRUE(WaitFor([&] {
-        return game->frameGeometry() == SizeModeGeometry(SizeMode::Normal, workArea, QRect());
+        return game->frameGeometry() == sizeModeGeometry(SizeMode::Normal, workArea, QRect());
     }));
 }
 

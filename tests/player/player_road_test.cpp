@@ -29,7 +29,7 @@
 
 namespace {
 
-const QString kHost = QString::fromLatin1(deployment::StartPageHost);
+const QString kHost = QString::fromLatin1(deployment::kStartPageHost);
 
 // Acts on a message box from outside, as a player would: waits until the box
 // with the caption is the active window, then runs the shell lines in order.

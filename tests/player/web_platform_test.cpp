@@ -52,7 +52,7 @@ class WebPlatformTest : public RealWindowsFixture {
         ASSERT_TRUE(
             WaitFor([] { return site->Count(QStringLiteral("GET /log/layout")) > 0; }, 30000));
         JumpTo(u"client://loadgame|http://" +
-               QString::fromLatin1(deployment::StartPageHost).toStdU16String() +
+               QString::fromLatin1(deployment::kStartPageHost).toStdU16String() +
                u"/tests/platform.html");
     }
     static void TearDownTestSuite() {

@@ -12,7 +12,7 @@
 class DemoSite {
   public:
     bool Start() {
-        const QString address = QString::fromLatin1(deployment::StartPageHost);
+        const QString address = QString::fromLatin1(deployment::kStartPageHost);
         process_.setProgram(QStringLiteral("python3"));
         process_.setArguments({QStringLiteral(QUORVANE_SOURCE_DIR "/demo/serve.py"),
                                QStringLiteral("--port"), address.section(':', 1)});

@@ -19,8 +19,9 @@ class RealWindowsFixture : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         site = std::make_unique<DemoSite>();
-        ASSERT_TRUE(site->Start()) << "the demo site did not start on " << deployment::StartPageHost
-                                   << " (is the port taken?) " << site->Errors().toStdString();
+        ASSERT_TRUE(site->Start())
+            << "the demo site did not start on " << deployment::kStartPageHost
+            << " (is the port taken?) " << site->Errors().toStdString();
         session = std::make_unique<Session>(*Application::current());
         launcher = session->launcher();
         game = session->game();

@@ -47,7 +47,7 @@ TEST(ColourKeyShapeTest, KeyPixelsFallOutsideTheWindowShape) {
         // nothing, so the window shows through where it is keyed.
         EXPECT_EQ(window.testAttribute(Qt::WA_TranslucentBackground), mode == Mode::Translucent);
         EXPECT_EQ(window.palette().color(QPalette::Window).alpha(), mode == Mode::Shape ? 255 : 0);
-        const QRegion region = shape.VisibleRegion();
+        const QRegion region = shape.visibleRegion();
         EXPECT_TRUE(region.contains(QPoint(10, 10)));
         EXPECT_TRUE(region.contains(QPoint(49, 29)));
         EXPECT_FALSE(region.contains(QPoint(50, 29))) << "background is keyed";
@@ -56,7 +56,7 @@ TEST(ColourKeyShapeTest, KeyPixelsFallOutsideTheWindowShape) {
         EXPECT_TRUE(region.contains(QPoint(130, 50))) << "live content is never keyed";
 
         live->hide();
-        EXPECT_FALSE(shape.VisibleRegion().contains(QPoint(130, 50)));
+        EXPECT_FALSE(shape.visibleRegion().contains(QPoint(130, 50)));
     }
 }
 

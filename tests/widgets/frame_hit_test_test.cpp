@@ -33,7 +33,7 @@ void ExpectAnswers(int (*hitTest)(const QRect&, const QPoint&), const std::vecto
 TEST(GameWindowHitTest, AnswersEachBandCornerAndCaption) {
     constexpr int W = 1727;
     constexpr int H = 935;
-    ExpectAnswers(&GameWindowHitTest, {
+    ExpectAnswers(&gameWindowHitTest, {
                                           {0, 0, HitTopLeft},
                                           {2, 2, HitTopLeft},
                                           {W - 1, 0, HitTopRight},
@@ -96,7 +96,7 @@ TEST(LauncherHitTest, RightAndBottomBandsResizeEverythingElseDrags) {
             {10, -1, HitDefault},
         };
         for (const auto& p : probes) {
-            EXPECT_EQ(LauncherHitTest(window, QPoint(window.x() + p.dx, window.y() + p.dy)),
+            EXPECT_EQ(launcherHitTest(window, QPoint(window.x() + p.dx, window.y() + p.dy)),
                       p.expected)
                 << "window " << window.x() << "," << window.y() << " offset (" << p.dx << ", "
                 << p.dy << ")";
@@ -105,16 +105,16 @@ TEST(LauncherHitTest, RightAndBottomBandsResizeEverythingElseDrags) {
 }
 
 TEST(EdgesOfHit, ResizeAnswersGrabTheirEdgesOthersNone) {
-    EXPECT_EQ(EdgesOfHit(HitLeft), Qt::LeftEdge);
-    EXPECT_EQ(EdgesOfHit(HitRight), Qt::RightEdge);
-    EXPECT_EQ(EdgesOfHit(HitTop), Qt::TopEdge);
-    EXPECT_EQ(EdgesOfHit(HitBottom), Qt::BottomEdge);
-    EXPECT_EQ(EdgesOfHit(HitTopLeft), Qt::TopEdge | Qt::LeftEdge);
-    EXPECT_EQ(EdgesOfHit(HitTopRight), Qt::TopEdge | Qt::RightEdge);
-    EXPECT_EQ(EdgesOfHit(HitBottomLeft), Qt::BottomEdge | Qt::LeftEdge);
-    EXPECT_EQ(EdgesOfHit(HitBottomRight), Qt::BottomEdge | Qt::RightEdge);
-    EXPECT_EQ(EdgesOfHit(HitCaption), Qt::Edges());
-    EXPECT_EQ(EdgesOfHit(HitDefault), Qt::Edges());
+    EXPECT_EQ(edgesOfHit(HitLeft), Qt::LeftEdge);
+    EXPECT_EQ(edgesOfHit(HitRight), Qt::RightEdge);
+    EXPECT_EQ(edgesOfHit(HitTop), Qt::TopEdge);
+    EXPECT_EQ(edgesOfHit(HitBottom), Qt::BottomEdge);
+    EXPECT_EQ(edgesOfHit(HitTopLeft), Qt::TopEdge | Qt::LeftEdge);
+    EXPECT_EQ(edgesOfHit(HitTopRight), Qt::TopEdge | Qt::RightEdge);
+    EXPECT_EQ(edgesOfHit(HitBottomLeft), Qt::BottomEdge | Qt::LeftEdge);
+    EXPECT_EQ(edgesOfHit(HitBottomRight), Qt::BottomEdge | Qt::RightEdge);
+    EXPECT_EQ(edgesOfHit(HitCaption), Qt::Edges());
+    EXPECT_EQ(edgesOfHit(HitDefault), Qt::Edges());
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ class FramelessFrameTest : public ::testing::Test {
         window->setGeometry(kStart);
         content = new QWidget(window.get());
         content->setGeometry(2, 2, kStart.width() - 4, kStart.height() - 4);
-        frame = new FramelessFrame(window.get(), &GameWindowHitTest, [this] { return enabled; });
+        frame = new FramelessFrame(window.get(), &gameWindowHitTest, [this] { return enabled; });
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         ASSERT_EQ(window->frameGeometry(), kStart);
@@ -145,7 +145,7 @@ class MoveOnPress : public QObject {
         if (event->type() != QEvent::MouseButtonPress) return false;
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton) return false;
-        StartSystemMove(static_cast<QWidget*>(watched), mouse->globalPosition().toPoint());
+        startSystemMove(static_cast<QWidget*>(watched), mouse->globalPosition().toPoint());
         return true;
     }
 };
@@ -168,9 +168,9 @@ class TitleStrip : public QObject {
     bool eventFilter(QObject*, QEvent* event) override {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (event->type() == QEvent::MouseButtonPress) {
-            drag_->Press(mouse->globalPosition().toPoint());
+            drag_->press(mouse->globalPosition().toPoint());
         } else if (event->type() == QEvent::MouseButtonDblClick) {
-            drag_->Cancel();
+            drag_->cancel();
             ++doubleClicks;
         } else {
             return false;
@@ -217,8 +217,8 @@ class LauncherFrameTest : public FramelessFrameTest {
         background->setGeometry(0, 0, kStart.width(), kStart.height());
         browser = new QWidget(window.get());
         browser->setGeometry(100, 100, 200, 100);
-        frame = new FramelessFrame(window.get(), &LauncherHitTest);
-        frame->AddSurface(background);
+        frame = new FramelessFrame(window.get(), &launcherHitTest);
+        frame->addSurface(background);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -244,14 +244,14 @@ TEST_F(LauncherFrameTest, BackgroundPictureDragsTheWindowTheBrowserDoesNot) {
 TEST(DraggedFrame, OppositeEdgesStayPutWithinTheSizeLimits) {
     const QRect start(100, 100, 400, 300);
     const QSize none(0, 0), huge(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    EXPECT_EQ(DraggedFrame(start, {}, {-7, 9}, none, huge), QRect(93, 109, 400, 300));
-    EXPECT_EQ(DraggedFrame(start, Qt::LeftEdge, {390, 0}, QSize(50, 50), huge),
+    EXPECT_EQ(draggedFrame(start, {}, {-7, 9}, none, huge), QRect(93, 109, 400, 300));
+    EXPECT_EQ(draggedFrame(start, Qt::LeftEdge, {390, 0}, QSize(50, 50), huge),
               QRect(450, 100, 50, 300));
-    EXPECT_EQ(DraggedFrame(start, Qt::TopEdge | Qt::RightEdge, {100, -100}, none, QSize(450, 350)),
+    EXPECT_EQ(draggedFrame(start, Qt::TopEdge | Qt::RightEdge, {100, -100}, none, QSize(450, 350)),
               QRect(100, 50, 450, 350));
-    EXPECT_EQ(DraggedFrame(start, Qt::BottomEdge, {0, -500}, none, huge), QRect(100, 100, 400, 1));
+    EXPECT_EQ(draggedFrame(start, Qt::BottomEdge, {0, -500}, none, huge), QRect(100, 100, 400, 1));
     EXPECT_EQ(
-        DraggedFrame(start, Qt::RightEdge | Qt::BottomEdge, {50, 50}, start.size(), start.size()),
+        draggedFrame(start, Qt::RightEdge | Qt::BottomEdge, {50, 50}, start.size(), start.size()),
         start);
 }
 
