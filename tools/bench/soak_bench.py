@@ -13,6 +13,7 @@ Usually run through soak.sh, which builds both programs and provides a display.
 """
 import argparse
 import os
+import re
 import subprocess
 import sys
 import time
@@ -32,6 +33,14 @@ def parent_of(pid):
         return 0
 
 
+def has_children(pid):
+    try:
+        with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
+            return bool(f.read().split())
+    except OSError:
+        return False
+
+
 def process_kind(pid):
     """browser, zygote, renderer, gpu-process, utility <service>, …"""
     try:
@@ -46,9 +55,10 @@ def process_kind(pid):
                 for w in words:
                     if w.startswith(b"--utility-sub-type="):
                         return "utility " + w.split(b".")[-1].decode()
-            # Renderers are forked by the zygote and keep its command line.
+            # Renderers are forked by a zygote and keep its command line; under
+            # the engine's sandbox a zygote forks the one that forks them.
             if kind == "zygote" and process_kind(parent_of(pid)) == "zygote" and \
-                    process_kind(parent_of(parent_of(pid))) == "zygote":
+                    not has_children(pid):
                 return "renderer"
             return kind
     return "browser"
@@ -72,23 +82,35 @@ def snapshot(pid):
         kind = process_kind(p)
         if kind == "gone":
             continue
+        fds = []
         try:
-            fds = len(os.listdir("/proc/%d/fd" % p))
+            for fd in os.listdir("/proc/%d/fd" % p):
+                try:
+                    # Sockets and pipes by kind, the engine's shared memory
+                    # and the status files of the processes it watches without
+                    # their numbers: those differ each time.
+                    target = os.readlink("/proc/%d/fd/%s" % (p, fd))
+                    target = re.sub(r":\[\d+\]$", "", target)
+                    target = re.sub(r"(\.org\.chromium\.Chromium\.)\w+", r"\1*", target)
+                    fds.append(re.sub(r"^/proc/\d+/", "/proc/*/", target))
+                except OSError:
+                    pass
         except OSError:
-            fds = 0
+            pass
         rollup = "/proc/%d/smaps_rollup" % p
         processes.append({"pid": p, "kind": kind, "pss": read_kb(rollup, "Pss:") / 1024.0,
                           # Memory the process wrote and shares with no one: heap
                           # and such. Unlike PSS it does not move when other
                           # programs map the same libraries or quit.
                           "private": read_kb(rollup, "Private_Dirty:") / 1024.0,
-                          "threads": read_kb("/proc/%d/status" % p, "Threads:"), "fds": fds})
+                          "threads": read_kb("/proc/%d/status" % p, "Threads:"),
+                          "fds": sorted(fds)})
     return {
         "PSS (MB)": sum(p["pss"] for p in processes),
         "private dirty (MB)": sum(p["private"] for p in processes),
         "engine processes": sum(1 for p in processes if p["kind"] != "browser"),
         "threads": sum(p["threads"] for p in processes),
-        "descriptors": sum(p["fds"] for p in processes),
+        "descriptors": sum(len(p["fds"]) for p in processes),
         "processes": processes,
     }
 
@@ -113,6 +135,35 @@ def click(x, y):
     subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"], check=True)
 
 
+def visible_windows():
+    """Each visible named window: id, geometry and name."""
+    listing = []
+    ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
+                         capture_output=True, text=True).stdout.split()
+    for window in ids:
+        geometry = subprocess.run(["xdotool", "getwindowgeometry", window],
+                                  capture_output=True, text=True).stdout.split("\n")[1:3]
+        name = subprocess.run(["xdotool", "getwindowname", window],
+                              capture_output=True, text=True).stdout.strip()
+        listing.append("%s %r %s" % (window, name, " ".join(g.strip() for g in geometry)))
+    return listing
+
+
+def opened_descriptors(before, after):
+    """What the tree has open at `after` that it had not at `before`, by target."""
+    def targets(figures):
+        counts = {}
+        for p in figures["processes"]:
+            for target in p["fds"]:
+                key = (p["kind"], target)
+                counts[key] = counts.get(key, 0) + 1
+        return counts
+    old, new = targets(before), targets(after)
+    return sorted("%s %s%s" % (kind, target, " ×%d" % (n - old.get((kind, target), 0))
+                               if n - old.get((kind, target), 0) > 1 else "")
+                  for (kind, target), n in new.items() if n > old.get((kind, target), 0))
+
+
 def checkpoints(rounds):
     return sorted({r for r in (5, rounds // 2, rounds) if 0 < r <= rounds})
 
@@ -125,23 +176,34 @@ def soak_client(args, site, screen):
         time.sleep(args.settle)
         figures = {0: snapshot(run.process.pid)}
         list_mark = run.mark
+        step, step_mark = "waiting for the start page", run.mark
         for round_ in range(1, args.rounds + 1):
             _, layout = site.wait_for(
                 r"GET /log/layout\?page=serverlist&.*enter-script=(\d+),(\d+)", list_mark, 30)
-            mark = site.mark()
+            step_mark = site.mark()
             screen.park_pointer()
-            click(run.origin[0] + bx + int(layout.group(1)), run.origin[1] + by + int(layout.group(2)))
-            site.wait_for(r"GET /log/load\?page=game&server=1&", mark, 30)
+            place = (run.origin[0] + bx + int(layout.group(1)),
+                     run.origin[1] + by + int(layout.group(2)))
+            step = "round %d: clicked the list's first server at %s" % (round_, place)
+            click(*place)
+            site.wait_for(r"GET /log/load\?page=game&server=1&", step_mark, 30)
             time.sleep(args.game_seconds)
+            step = "round %d: looking for the game window" % round_
             x, y, (width, _) = visible_game_window(LAUNCHER_SIZE)
-            list_mark = site.mark()
-            click(x + width + SWITCH_TAB[0], y + SWITCH_TAB[1])
+            list_mark = step_mark = site.mark()
+            place = (x + width + SWITCH_TAB[0], y + SWITCH_TAB[1])
+            step = "round %d: clicked the switch-server tab at %s" % (round_, place)
+            click(*place)
             site.wait_for(r"GET /log/layout\?page=serverlist&", list_mark, 30)
             if round_ in checkpoints(args.rounds):
                 time.sleep(args.settle)
                 figures[round_] = snapshot(run.process.pid)
             print("client round %d done" % round_, file=sys.stderr, flush=True)
         return figures
+    except TimeoutError as error:
+        windows = "\n".join("  " + w for w in visible_windows())
+        run.report_failure("%s\n%s\nvisible windows:\n%s" % (step, error, windows), step_mark)
+        raise
     finally:
         run.stop()
 
@@ -156,7 +218,11 @@ def soak_bare(args, site, screen, start_page):
         mark = site.mark()
         run.process.stdin.write(("open %s %s\n" % (url, size)).encode())
         run.process.stdin.flush()
-        site.wait_for(pattern, mark, 30)
+        try:
+            site.wait_for(pattern, mark, 30)
+        except TimeoutError as error:
+            run.report_failure("opening %s: %s" % (url, error), mark)
+            raise
 
     try:
         run.watch_start(((0, LAUNCHER_SIZE[0]), [0.5], LAUNCHER_SIZE[1]))
@@ -190,6 +256,13 @@ def report(name, figures):
     if 5 in figures:
         print("round %d / round 5: PSS %.3f" % (columns[-1],
                                                 last["PSS (MB)"] / figures[5]["PSS (MB)"]))
+    reference = 5 if 5 in figures else columns[0]
+    for label, (a, b) in (("opened", (reference, columns[-1])), ("closed", (columns[-1], reference))):
+        changed = opened_descriptors(figures[a], figures[b])
+        if changed:
+            print("descriptors %s between %s and round %d: %s" % (
+                label, "before" if reference == 0 else "round %d" % reference, columns[-1],
+                "; ".join(changed)))
     for c, label in zip(columns, labels):
         print("  %s: %s" % (label, ", ".join(
             "%s %.1f MB (%.1f private)" % (p["kind"], p["pss"], p["private"])

@@ -79,6 +79,10 @@ class Site:
                     raise TimeoutError("the site never saw " + pattern)
                 self.changed.wait(left)
 
+    def since(self, start):
+        with self.changed:
+            return list(self.lines[start:])
+
     def collect(self, pattern, start, end):
         regex = re.compile(pattern)
         with self.changed:
@@ -208,9 +212,29 @@ class Run:
         screen.park_pointer()
         screen.drain()
         self.mark = site.mark()
+        # What the program says (its notices, the engine's warnings) is kept
+        # for as long as the benchmark runs, to be shown when a run fails.
+        self.output = tempfile.NamedTemporaryFile(
+            mode="w+", prefix="quorvane-bench-%s-" % os.path.basename(command[0]), suffix=".log")
+        self.command = command
         self.started = time.time()
         self.process = subprocess.Popen(command, env=env, stdin=stdin, start_new_session=True,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                        stdout=self.output, stderr=subprocess.STDOUT)
+
+    def output_tail(self, lines=40):
+        self.output.flush()
+        self.output.seek(0)
+        return "".join(self.output.readlines()[-lines:])
+
+    def report_failure(self, what, since=None):
+        """What went wrong, what the site saw since `since` and what the program said."""
+        err = sys.stderr
+        print("\n%s: %s" % (os.path.basename(self.command[0]), what), file=err)
+        print("the site's requests since then (last 30):", file=err)
+        for line in self.site.since(self.mark if since is None else since)[-30:]:
+            print("  " + line, file=err)
+        print("the program's last output:", file=err)
+        print(self.output_tail() or "  (nothing)", file=err, flush=True)
 
     def since_start(self, stamp):
         return stamp - self.started
@@ -253,16 +277,28 @@ class Run:
                 "start page load": self.since_start(loaded_at)}
 
     def game_figures(self, settle):
-        """Frame rate and renderer of the game page over the benchmark's window."""
+        """Frame rate and renderer of the game page over the benchmark's window,
+        and the tree's PSS over that window: the median of one reading a
+        second, since a game's heap rises and falls between collections and a
+        single reading lands anywhere on that saw."""
         start = self.site.mark()
-        time.sleep(settle + self.args.fps_seconds)
+        time.sleep(settle)
+        readings = []
+        end = time.time() + self.args.fps_seconds
+        while True:
+            readings.append(tree_pss_mb(self.process.pid))
+            left = end - time.time()
+            if left <= 0:
+                break
+            time.sleep(min(1.0, left))
         reports = self.site.collect(
             r"GET /log/fps\?page=game&server=\d+&renderer=(\w*)&fps=[\d.]+&frames=(\d+)&ms=(\d+)",
             start, self.site.mark())
         frames = sum(int(m.group(2)) for m in reports[1:])  # the first window holds the start
         ms = sum(int(m.group(3)) for m in reports[1:])
         renderer = reports[-1].group(1) if reports else "none"
-        return {"fps": 1000.0 * frames / ms if ms else 0.0}, renderer
+        return {"fps": 1000.0 * frames / ms if ms else 0.0,
+                "PSS, game open (MB)": statistics.median(readings)}, renderer
 
     def stop(self):
         try:
@@ -312,10 +348,12 @@ def run_client(args, site, screen):
         figures["hand-off: enter → game load (ms)"] = 1000 * (int(loaded.group(1)) / 1000.0 -
                                                             entered_at)
         screen.park_pointer()
-        fps, renderer = run.game_figures(2.0)
-        figures.update(fps)
-        figures["PSS, game open (MB)"] = tree_pss_mb(run.process.pid)
+        game, renderer = run.game_figures(2.0)
+        figures.update(game)
         return figures, renderer, loaded.group(2), start_page.group(1)
+    except TimeoutError as error:
+        run.report_failure(error)
+        raise
     finally:
         run.stop()
 
@@ -338,17 +376,19 @@ def run_bare(args, site, screen, game_size, start_page):
                                 .encode())
         run.process.stdin.flush()
         site.wait_for(r"GET /log/load\?page=game&server=1&", mark, 20)
-        fps, renderer = run.game_figures(2.0)
-        figures.update(fps)
-        figures["PSS, game open (MB)"] = tree_pss_mb(run.process.pid)
+        game, renderer = run.game_figures(2.0)
+        figures.update(game)
         return figures, renderer
+    except TimeoutError as error:
+        run.report_failure(error)
+        raise
     finally:
         run.stop()
 
 
 TARGETS = {
     "mapped": 0.6, "painted": 0.6, "start page load": 1.05,
-    "PSS, start page (MB)": 1.05, "PSS, game open (MB)": 1.15,
+    "PSS, start page (MB)": 1.05, "PSS, game open (MB)": 1.05,
 }
 
 
