@@ -49,6 +49,13 @@ void releaseMemoryOnceSettled(bool afterDiscard) {
     if (pending) timer->start();
 }
 
+// A load waiting for a blank page to arrive starts anyway after this long. A
+// blank page takes a tenth of a second or so, the first one, which waits for
+// the engine's first render process, up to a second or two on a busy machine.
+// But the engine, waking a discarded page, has been seen (rarely) never to
+// report the blank page it reloads, and the game would then never load.
+constexpr int kBlankPageWaitMs = 5000;
+
 // The schemes the engine loads itself; the page script reports navigations to
 // any other address instead of letting the engine fail on them.
 const char* const kLoadableSchemes[] = {
@@ -207,6 +214,17 @@ WebEngineBrowserEngine::WebEngineBrowserEngine(QWidget* parent)
     connect(m_platform, &WebPlatform::notificationRequested, this,
             &BrowserEngine::notificationRequested);
     connect(m_platform, &WebPlatform::downloadEnded, this, &BrowserEngine::downloadEnded);
+    m_blankWait = new QTimer(this);
+    m_blankWait->setSingleShot(true);
+    m_blankWait->setInterval(kBlankPageWaitMs);
+    connect(m_blankWait, &QTimer::timeout, this, [this] {
+        if (!m_hasDeferred) return;
+        quorvane::platform::OutputDebugString(
+            QStringLiteral("空白页 %1 ms 内没有完成，照常打开：%2")
+                .arg(QString::number(kBlankPageWaitMs), m_deferredUrl)
+                .toStdU16String());
+        startDeferredLoad();
+    });
     m_host->setAutoFillBackground(true);
     // The engine's view draws through a scene-graph widget. Added to a window
     // already on the screen, such a widget makes the window be made anew
@@ -320,11 +338,16 @@ void WebEngineBrowserEngine::navigate(const QString& url) {
         return;
     }
     if (m_blankPending) {
-        m_deferredUrl = url;
-        m_hasDeferred = true;
+        deferLoad(url);
         return;
     }
     startLoad(url);
+}
+
+void WebEngineBrowserEngine::deferLoad(const QString& url) {
+    m_deferredUrl = url;
+    m_hasDeferred = true;
+    m_blankWait->start();
 }
 
 void WebEngineBrowserEngine::startLoad(const QString& url) {
@@ -335,8 +358,7 @@ void WebEngineBrowserEngine::startLoad(const QString& url) {
         // follows it, as after any blank page.
         m_page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
         if (m_blankPending) {
-            m_hasDeferred = url != kBlank;
-            m_deferredUrl = url;
+            if (url != kBlank) deferLoad(url);
             return;
         }
     }
@@ -354,6 +376,7 @@ void WebEngineBrowserEngine::stop() {
 
 void WebEngineBrowserEngine::startDeferredLoad() {
     m_blankPending = false;
+    m_blankWait->stop();
     if (!m_hasDeferred) return;
     m_hasDeferred = false;
     startLoad(m_deferredUrl);

@@ -10,6 +10,7 @@
 #include "browser/render_crash_policy.h"
 
 class QQuickWidget;
+class QTimer;
 class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -71,6 +72,7 @@ class WebEngineBrowserEngine : public BrowserEngine {
     void onLoadFinished(bool ok);
     void onRenderProcessEnded(int status, int exitCode);
     void startLoad(const QString& url);
+    void deferLoad(const QString& url);
     void startDeferredLoad();
     // A hidden window's blank page keeps no render process: it is discarded,
     // and comes back by itself when the window shows or the page is sent
@@ -99,6 +101,8 @@ class WebEngineBrowserEngine : public BrowserEngine {
     bool m_blankPending = false;
     QString m_deferredUrl;
     bool m_hasDeferred = false;
+    // How long the deferred load still waits (kBlankPageWaitMs).
+    QTimer* m_blankWait = nullptr;
     // Whether the page was last discarded: coming back, the engine reloads
     // the blank page it held, and that reload counts as a blank page on its
     // way, so no load asked for meanwhile is lost to it.
