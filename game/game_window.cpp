@@ -12,6 +12,7 @@
 #include "platform/shell_open.h"
 #include "resources/picture_names.h"
 #include "widgets/layout.h"
+#include "widgets/window_system.h"
 
 namespace {
 
@@ -324,7 +325,7 @@ void GameWindow::hideToTray() {
         return;
     } else {
         // A hidden window could never be found again without a tray.
-        setWindowState(windowState() | Qt::WindowMinimized);
+        quorvane::widgets::minimiseWindow(this);
     }
     m_balloonTitle = kHideBalloonTitle;
     m_balloonText = kHideBalloonText;
@@ -353,7 +354,7 @@ void GameWindow::onSizeToggleClicked() {
 }
 
 void GameWindow::onMinimiseClicked() {
-    setWindowState(windowState() | Qt::WindowMinimized);
+    quorvane::widgets::minimiseWindow(this);
 }
 
 void GameWindow::onStripPressed(Qt::MouseButton button, const QPoint& screenPoint) {

@@ -13,6 +13,7 @@
 #include "platform/desktop_shortcut.h"
 #include "platform/shell_open.h"
 #include "widgets/layout.h"
+#include "widgets/window_system.h"
 
 namespace {
 
@@ -277,7 +278,7 @@ void LauncherWindow::onGameCentreClicked() {
 }
 
 void LauncherWindow::onMinimiseClicked() {
-    setWindowState(windowState() | Qt::WindowMinimized);
+    quorvane::widgets::minimiseWindow(this);
 }
 
 void LauncherWindow::onCloseClicked() {

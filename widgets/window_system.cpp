@@ -1,6 +1,7 @@
 #include "widgets/window_system.h"
 
 #include <QGuiApplication>
+#include <QWidget>
 
 namespace quorvane::widgets {
 namespace {
@@ -17,6 +18,12 @@ bool windowSystemHasShapes() {
 
 bool windowSystemLetsClientsMoveWindows() {
     return !onWayland();
+}
+
+void minimiseWindow(QWidget* window) {
+    if (window->windowState() & Qt::WindowMinimized)
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->setWindowState(window->windowState() | Qt::WindowMinimized);
 }
 
 }  // namespace quorvane::widgets
